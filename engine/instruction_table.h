@@ -51,6 +51,15 @@ enum CommandClass : uint8_t {
 };
 constexpr uint8_t kClassMask = 0xF0;
 
+// In the Mmx and Now classes the low four bits give the element size of the packed data.
+enum ElementSize : uint8_t {
+    ElemNone = 0x00,
+    ElemByte = 0x01,
+    ElemWord = 0x02,
+    ElemDword = 0x04,
+};
+constexpr uint8_t kTypeLowMask = 0x0F;
+
 enum CommandFlag : uint8_t {
     FlagExplicitSize = 0x01,
     FlagRare = 0x08,
@@ -151,6 +160,7 @@ extern const CommandEntry InstructionTable[kCommandRowCount + 1];
 
 // Hazard class sits in the commandType column: 1 old Windows versions, 7 only with LOCK.
 constexpr int kHazardRowCount = 4;
+enum HazardClass : uint8_t { HazardOldOs = 1, HazardLockOnly = 7 };
 extern const CommandEntry HazardTable[kHazardRowCount];
 
 // The last entry of each register group names any register of it (assembler only).
