@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libwxgtk3.2-dev zlib1g-dev libcurl4-openssl-dev libzip-dev
+    libwxgtk3.2-dev zlib1g-dev libcurl4-openssl-dev libzip-dev libpugixml-dev
     nasm libcapstone-dev libzydis-dev
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
     xvfb xdotool x11-utils imagemagick fonts-noto-cjk
