@@ -266,6 +266,25 @@ TEST(InstructionTable, FirstMatchingRowKeepsTheOrderRules) {
     }
 }
 
+// With a REP prefix in front, only the REP string rows can match; any other command
+// with REP finds no row at all.
+TEST(InstructionTable, RepPrefixedCodesMatchOnlyRepStringRows) {
+    const std::vector<int> repRows = {144, 145, 146, 147, 148, 149, 150, 173, 174};
+    for (uint32_t prefix : {0xF2u, 0xF3u}) {
+        for (uint32_t opcode = 0; opcode < 256; ++opcode) {
+            for (uint32_t next = 0; next < 256; ++next) {
+                const uint32_t code = prefix | opcode << 8 | next << 16;
+                const int row = firstMatch(code);
+                if (row < 0) continue;
+                bool allowed = false;
+                for (int r : repRows) allowed = allowed || r == row;
+                EXPECT_TRUE(allowed) << "code " << std::hex << code << " matches " << rowName(row);
+                EXPECT_EQ(InstructionTable[row].commandType & kClassMask, ClassRepString) << rowName(row);
+            }
+        }
+    }
+}
+
 // The decoder never lands on an assembler-only row: it either finds an earlier row or
 // takes the leading 66 as a prefix. Every code the row's pattern allows is tried,
 // with every value of the byte after the pattern.
