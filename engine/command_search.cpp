@@ -370,6 +370,7 @@ void setMessage(char (&message)[kMaxAsmMessage + 1], const char* text) {
 }
 
 SearchState gSearch;
+int gLastEncodedRow = -1;
 
 }  // namespace
 
@@ -414,6 +415,8 @@ bool NameFits(const char* tableName, const char* searchName, int* dataSize, int*
     }
     return false;
 }
+
+int LastEncodedRow() { return gLastEncodedRow; }
 
 int LookUpName(const char* searchName, const NameEntry** entries) {
     return nameIndex().lookUp(searchName, entries);
@@ -476,7 +479,10 @@ PassResult searchPass(SearchState& s, unsigned address, int constSize, AsmModel*
         request.constSize = constSize;
         request.longFormPass = s.longFormPass;
         const EncodeStatus status = EncodeRow(request, model, length, message);
-        if (status == EncodeStatus::Done) return PassResult::Done;
+        if (status == EncodeStatus::Done) {
+            gLastEncodedRow = entries[e].row;
+            return PassResult::Done;
+        }
         if (status == EncodeStatus::NeedLongForm) *wantLongForm = true;
         return PassResult::Failed;
     }
@@ -511,6 +517,7 @@ int AssembleLine(const char* text, unsigned address, AsmModel* model, int attemp
     ScanState& scan = gScanState;
     SearchState& s = gSearch;
     s = SearchState{};
+    gLastEncodedRow = -1;
 
     auto failure = [&](const char* text) {
         if (text != nullptr) setMessage(message, text);

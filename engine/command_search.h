@@ -60,6 +60,9 @@ int TestOperands(const CommandEntry& row, SearchState& state);
 int AssembleLine(const char* text, unsigned address, AsmModel* model, int attempt, int constSize,
                  char (&message)[kMaxAsmMessage + 1]);
 
+// Row of the last command that Assemble encoded, -1 after a failure (for tests).
+int LastEncodedRow();
+
 // Rows whose name is spelled as given, in table order, with the sizes of that spelling.
 struct NameEntry {
     int16_t row;
