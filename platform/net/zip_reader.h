@@ -1,0 +1,16 @@
+// Unpacks ZIP archives for the updater.
+#pragma once
+
+#include <string>
+
+namespace kovrel::platform {
+
+// Unpacks every file and folder entry of the archive under `folder` (which must exist),
+// replacing files of the same name. Entries are skipped when their name is absolute, has a
+// ".." part or would otherwise land outside `folder`, when they are symbolic links or other
+// special files, or when a folder on their way is a symbolic link. Names that are not UTF-8
+// are taken as GBK, the code page such packages are made in. False when the archive cannot
+// be opened (missing, not a ZIP archive); unreadable single entries are skipped.
+bool unpackZip(const std::string& archivePath, const std::string& folder);
+
+}  // namespace kovrel::platform
