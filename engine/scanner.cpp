@@ -120,20 +120,31 @@ void setPunctText(ScanState& s, char first, char second) {
     s.tokenText[2] = '\0';
 }
 
-// Register-like words from the name tables. Returns false when the word is none of them.
-bool matchNameTables(ScanState& s, const char* word) {
-    struct Group {
-        const char* const* names;
-        int count;
-        TokenKind kind;
-    };
-    // Comparison order: registers by width, segments, then the special groups.
-    const Group groups[] = {
-        {RegisterNames[0], 9, TokReg8},   {RegisterNames[1], 9, TokReg16}, {RegisterNames[2], 9, TokReg32},
-        {SegmentNames, 6, TokSegReg},
-    };
-    for (const Group& g : groups) {
-        int i = findName(g.names, g.count, word);
+// Name-table words; the position in the table is the token value.
+struct NameGroup {
+    const char* const* names;
+    int count;
+    TokenKind kind;
+};
+// names              count  kind
+const NameGroup kRegisterGroups[] = {  // compared before "ST"
+    {RegisterNames[0],   9,     TokReg8},
+    {RegisterNames[1],   9,     TokReg16},
+    {RegisterNames[2],   9,     TokReg32},
+    {SegmentNames,       6,     TokSegReg},
+};
+const NameGroup kLaterGroups[] = {     // compared after "ST"
+    {FpuNames,           9,     TokFpuReg},
+    {MmxNames,           9,     TokMmxReg},
+    {ControlRegNames,    9,     TokCtrlReg},
+    {DebugRegNames,      9,     TokDbgReg},
+    {SizeNames,          11,    TokSize},
+};
+
+template <int N>
+bool matchGroups(ScanState& s, const NameGroup (&groups)[N], const char* word) {
+    for (const NameGroup& g : groups) {
+        const int i = findName(g.names, g.count, word);
         if (i >= 0) {
             setToken(s, g.kind, i);
             return true;
@@ -141,28 +152,6 @@ bool matchNameTables(ScanState& s, const char* word) {
     }
     return false;
 }
-
-bool matchLaterTables(ScanState& s, const char* word) {
-    struct Group {
-        const char* const* names;
-        int count;
-        TokenKind kind;
-    };
-    const Group groups[] = {
-        {FpuNames, 9, TokFpuReg},           {MmxNames, 9, TokMmxReg},   {ControlRegNames, 9, TokCtrlReg},
-        {DebugRegNames, 9, TokDbgReg},      {SizeNames, 11, TokSize},
-    };
-    for (const Group& g : groups) {
-        int i = findName(g.names, g.count, word);
-        if (i >= 0) {
-            setToken(s, g.kind, i);
-            return true;
-        }
-    }
-    return false;
-}
-
-void scanNumber(ScanState& s);
 
 // "ST" with an optional "(index)". The cursor stands behind "ST" and its blanks.
 // An "ST" met where the index or ")" belongs is itself resolved first; whatever it
@@ -230,7 +219,7 @@ void scanIdentifier(ScanState& s, bool namesAllowed) {
     char written[kTokenTextSize];
     for (int i = 0; i <= length; ++i) written[i] = s.tokenText[i];
 
-    if (matchNameTables(s, upper)) return;
+    if (matchGroups(s, kRegisterGroups, upper)) return;
     if (sameText(upper, "ST")) {
         scanFpuRegister(s);
         // The index look-ahead overwrote the text; the token is still "ST".
@@ -239,7 +228,7 @@ void scanIdentifier(ScanState& s, bool namesAllowed) {
         }
         return;
     }
-    if (matchLaterTables(s, upper)) {
+    if (matchGroups(s, kLaterGroups, upper)) {
         if (s.tokenKind == TokSize && startsWord(s.cursor, "PTR")) s.cursor = skipBlanks(s.cursor + 3);
         return;
     }
