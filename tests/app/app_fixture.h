@@ -1,0 +1,63 @@
+// A converter on the in-memory platform: every control of the window design declared, the
+// radio buttons grouped, the window's start state, and the real engine behind the loader.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "app/app_context.h"
+#include "app/companion_files.h"
+#include "app/main_window_design.h"
+#include "app/names.h"
+#include "engine/engine_api.h"
+#include "platform/encoding.h"
+#include "platform/memory/memory_platform.h"
+
+// Entry points the engine may not define yet resolve to null instead of failing the link.
+#pragma weak VB_SetOptions
+#pragma weak Disasm
+#pragma weak Assemble
+
+namespace kovrel::app::testing {
+
+using platform::gbk;
+
+inline bool engineLinked() { return &VB_SetOptions != nullptr && &Disasm != nullptr && &Assemble != nullptr; }
+#define KOVREL_REQUIRE_ENGINE() \
+    ASSERT_TRUE(::kovrel::app::testing::engineLinked()) << "engine_core does not define all of VB_SetOptions, Disasm, Assemble"
+
+inline platform::MemoryLibraries::Symbols engineSymbols() {
+    return {
+        {"VB_SetOptions", reinterpret_cast<void*>(&VB_SetOptions)},
+        {"Disasm", reinterpret_cast<void*>(&Disasm)},
+        {"Assemble", reinterpret_cast<void*>(&Assemble)},
+    };
+}
+
+class AppFixture : public ::testing::Test {
+protected:
+    AppFixture() {
+        for (const ControlDesign& control : mainWindowControls()) memory.ui.declare(control.name);
+        for (const MenuItemDesign& item : menuItems()) memory.ui.declare(item.caption);
+        memory.ui.declare(kAssemblyMenuName);
+        memory.ui.declare(kListMenuName);
+        memory.ui.setRadioGroup({std::string(kDecimalRadio), std::string(kHexRadio)});
+        memory.ui.setChecked(kDecimalRadio, true);
+        memory.libraries.provide(std::string(kEngineLibraryName), engineSymbols());
+        context.disassemblerInputPath = "/tmp/3e8.tmp";
+    }
+    void TearDown() override { EXPECT_TRUE(memory.ui.unknownNames().empty()) << "unknown control: " << memory.ui.unknownNames()[0]; }
+
+    std::string text(std::string_view control) const { return memory.ui.text(control); }
+    void setHexMode() {
+        memory.ui.setChecked(kDecimalRadio, false);
+        memory.ui.setChecked(kHexRadio, true);
+    }
+
+    platform::MemoryPlatform memory;
+    AppContext context{memory.platform(), "engine image", "disassembler image", "updater image"};
+};
+
+}  // namespace kovrel::app::testing
