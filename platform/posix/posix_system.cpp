@@ -108,20 +108,26 @@ std::optional<std::string> PosixFiles::read(const std::string& path) {
 }
 
 bool PosixFiles::write(const std::string& path, std::string_view bytes) {
+    // An existing file gets a new inode rather than being truncated: the file may be a
+    // library this process has mapped, and truncating it would pull the pages from under it.
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && replace(path, bytes, false)) return true;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const bool written = writeAll(fd, bytes);
     return ::close(fd) == 0 && written;
 }
 
-bool PosixFiles::writeAtomically(const std::string& path, std::string_view bytes) {
+bool PosixFiles::writeAtomically(const std::string& path, std::string_view bytes) { return replace(path, bytes, true); }
+
+bool PosixFiles::replace(const std::string& path, std::string_view bytes, bool sync) {
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     // Keep the target's permissions (the updater replaces executables this way).
     struct stat st{};
     ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
     if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

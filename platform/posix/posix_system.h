@@ -22,6 +22,10 @@ public:
     bool remove(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
     bool setExecutable(const std::string& path) override;
+
+private:
+    // Writes a temporary file beside the target and renames it over the target.
+    bool replace(const std::string& path, std::string_view bytes, bool sync);
 };
 
 class PosixSystem;

@@ -7,6 +7,7 @@
 
 #include "app/app_context.h"
 #include "app/main_window.h"
+#include "editor/code_editor.h"
 #include "platform/net/curl_http_client.h"
 #include "platform/net/feed_document.h"
 #include "platform/posix/posix_system.h"
@@ -36,7 +37,7 @@ public:
         // before anything can end the program.
         feedDocument_ = std::make_unique<platform::PugiXmlDocument>();
         system_.addExitCleanup([this] {
-            if (context_) context_->disassemblerInputPath.clear();
+            if (context_) app::exitCleanUp(*context_);
             feedDocument_.reset();
         });
 
@@ -47,6 +48,8 @@ public:
             *platform_, image(kovrel_engine_image_begin, kovrel_engine_image_end),
             image(kovrel_disassembler_image_begin, kovrel_disassembler_image_end),
             image(kovrel_updater_image_begin, kovrel_updater_image_end));
+        // The editor's own settings come with its creation, before any scheme.
+        editor::applyInitialEditorSettings(*platform_);
         platform::installTestDump(*ui_, dialogs_);
 
         app::bindMainWindow(*context_);

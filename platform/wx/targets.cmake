@@ -8,13 +8,13 @@ add_library(platform_wx STATIC
     ${CMAKE_CURRENT_LIST_DIR}/wx_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/wx_dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_dump.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../posix/posix_system.cpp
-    ${CMAKE_SOURCE_DIR}/app/main_window_design.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/../posix/posix_system.cpp)
 target_include_directories(platform_wx PUBLIC ${CMAKE_SOURCE_DIR})
 target_include_directories(platform_wx SYSTEM PUBLIC ${wxWidgets_INCLUDE_DIRS})
 target_compile_definitions(platform_wx PUBLIC ${wxWidgets_DEFINITIONS})
 target_compile_options(platform_wx PUBLIC ${wxWidgets_CXX_FLAGS})
-target_link_libraries(platform_wx PUBLIC platform_core ${wxWidgets_LIBRARIES} ${CMAKE_DL_LIBS})
+# The window is built from app/main_window_design (in app_core, configured later; linked by name).
+target_link_libraries(platform_wx PUBLIC app_core platform_core ${wxWidgets_LIBRARIES} ${CMAKE_DL_LIBS})
 
 find_program(KOVREL_NDISASM ndisasm PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(KOVREL_NDISASM ndisasm)
@@ -63,14 +63,7 @@ function(kovrel_add_converter_program wx_dir)
         COMMENT "Storing the companion files in Kovrel")
 
     add_executable(Kovrel ${wx_dir}/kovrel_app.cpp ${gen}/companion_images.S)
-    target_link_libraries(Kovrel PRIVATE platform_wx)
-    if(TARGET app_core)
-        target_link_libraries(Kovrel PRIVATE app_core)
-    endif()
-    if(TARGET platform_net)
-        target_link_libraries(Kovrel PRIVATE platform_net)
-        target_compile_definitions(Kovrel PRIVATE KOVREL_HAVE_NET=1)
-    endif()
+    target_link_libraries(Kovrel PRIVATE platform_wx app_core platform_net)
     # The engine library is looked for beside the program.
     set_target_properties(Kovrel PROPERTIES BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
     target_link_options(Kovrel PRIVATE -Wl,--enable-new-dtags)

@@ -43,7 +43,7 @@ struct FontStandIn {
 // wanted       stand-ins
 constexpr FontStandIn kFontStandIns[] = {
     {"新宋体",   {"NSimSun", "Noto Sans Mono CJK SC", "Noto Sans CJK SC", "Monospace"}},
-    {"宋体",     {"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "Serif"}},
+    {"宋体",     {"SimSun", "Noto Sans CJK SC", "Noto Serif CJK SC", "Sans"}},
     {"微软雅黑", {"Microsoft YaHei", "Noto Sans CJK SC", "Sans", ""}},
     {"Fixedsys", {"Noto Sans Mono", "DejaVu Sans Mono", "Noto Sans Mono CJK SC", "Monospace"}},
 };
@@ -117,6 +117,8 @@ void WxUi::build() {
                          wxPoint(design.left, design.top), wxSize(design.width, design.height),
                          wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX);
     auto* panel = new wxPanel(frame_, wxID_ANY);
+    // The controls were laid out for the Windows default: 宋体 9 pt, 12 pixels high.
+    panel->SetFont(wxFont(wxFontInfo(9).FaceName(installedFace("宋体"))));
     frame_->Bind(wxEVT_CLOSE_WINDOW, &WxUi::onClose, this);
 
     bool firstRadio = true;
