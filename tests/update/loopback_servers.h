@@ -22,6 +22,9 @@ namespace kovrel::testing {
 
 namespace fs = std::filesystem;
 
+// Debian's interpreter, which has pyftpdlib (python3-pyftpdlib), whatever else is on PATH.
+inline constexpr char kPython[] = "/usr/bin/python3";
+
 // A fresh folder under the temporary directory, removed with everything in it.
 class ScratchFolder {
 public:
@@ -63,7 +66,7 @@ inline int runPython(const std::string& script, const std::vector<std::string>& 
         std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"), const_cast<char*>(script.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execvp("python3", argv.data());
+        execv(kPython, argv.data());
         _exit(127);
     }
     if (child < 0) return -1;
@@ -141,7 +144,7 @@ public:
                                     const_cast<char*>(script.c_str())};
             for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
-            execvp("python3", argv.data());
+            execv(kPython, argv.data());
             _exit(127);
         }
         close(in[0]);
