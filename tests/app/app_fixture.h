@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -51,6 +53,32 @@ protected:
     void TearDown() override { EXPECT_TRUE(memory.ui.unknownNames().empty()) << "unknown control: " << memory.ui.unknownNames()[0]; }
 
     std::string text(std::string_view control) const { return memory.ui.text(control); }
+
+    // Every text the user can see: control texts, the caption, the list's rows.
+    using Snapshot = std::map<std::string, std::string>;
+    Snapshot snapshot() const {
+        Snapshot shot;
+        for (const ControlDesign& control : mainWindowControls()) shot[std::string(control.name)] = text(control.name);
+        shot["caption"] = text(platform::kMainWindowName);
+        std::string rows;
+        for (const auto& row : memory.ui.rows(kListView)) {
+            for (const std::string& cell : row) rows += cell + "|";
+            rows += "\n";
+        }
+        shot[std::string(kListView)] = rows;
+        return shot;
+    }
+    // Fails for every visible text that changed, except those named.
+    void expectOnlyChanged(const Snapshot& before, std::initializer_list<std::string_view> changed, const std::string& what) {
+        const Snapshot after = snapshot();
+        for (const auto& [name, value] : before) {
+            bool allowed = false;
+            for (std::string_view c : changed) allowed = allowed || name == c;
+            if (!allowed) {
+                EXPECT_EQ(after.at(name), value) << what << ": " << name << " changed";
+            }
+        }
+    }
     void setHexMode() {
         memory.ui.setChecked(kDecimalRadio, false);
         memory.ui.setChecked(kHexRadio, true);
