@@ -25,7 +25,7 @@ TEST_F(MachineCodeCommands, ByteCountLabelFollowsTheBox) {
         {"B8 01 00 00 00",         5},
         {"",                       0},
         {"{ }",                    1},
-        {"{}",                     0},
+        {"{}",                     1},   // no bytes from the literal, so hex: "{}" is one pair
         {" {1,2}",                 2},   // no literal: read as hex text, " {1,2}" pairs as "{1" ",2"
         {"ABC",                    1},
     };
