@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/frame.h>
 #include <wx/init.h>
+#include <wx/stc/stc.h>
+#include <wx/utils.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +32,7 @@ using platform::FontChoice;
 // Scintilla's read-back messages.
 enum : unsigned {
     SCI_GETSTYLEAT = 2010,
+    SCI_SELECTALL = 2013,
     SCI_GETVIEWWS = 2020,
     SCI_GETEOLMODE = 2030,
     SCI_GETCARETPERIOD = 2075,
@@ -275,6 +280,56 @@ TEST_F(Window, NoScrollBarsWhateverTheText) {
     EXPECT_EQ(ask(SCI_GETHSCROLLBAR), 0);
     EXPECT_EQ(ask(SCI_GETVSCROLLBAR), 0);
     EXPECT_EQ(ask(SCI_GETMARGINWIDTHN, 0), 32) << "the line-number margin keeps its width";
+}
+
+wxStyledTextCtrl* findEditor(wxWindow* window) {
+    if (auto* editor = dynamic_cast<wxStyledTextCtrl*>(window)) return editor;
+    for (wxWindow* child : window->GetChildren())
+        if (wxStyledTextCtrl* editor = findEditor(child)) return editor;
+    return nullptr;
+}
+
+// Selected text is drawn in slots 10 and 11, as the screen shows it.
+TEST_F(Window, SelectionIsDrawnInItsSlotColours) {
+    // Colours far apart, so that no blend at a glyph's edge matches one of them exactly.
+    setColours();
+    ui_->setColour(kPickers[9], 0x00FF00);   // selection foreground
+    ui_->setColour(kPickers[10], 0xFF0000);  // selection background
+    ui_->setColour(kPickers[7], 0x0000FF);   // line-number margin
+    ui_->setFont(kChooser, FontChoice{"Monospace", 14});
+    setUpCodeEditor(*platform_);
+    setEditorText(*platform_, "mov eax,ebx\r\npush ebp\r\nWWWW MMMM\r\n");
+    ask(SCI_SELECTALL);
+    ui_->show();
+    wxStyledTextCtrl* editor = findEditor(ui_->frame());
+    ASSERT_NE(editor, nullptr);
+    editor->Refresh();
+    editor->Update();
+    for (int i = 0; i < 20; ++i) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(10);
+    }
+    const wxRect area(editor->GetScreenPosition(), editor->GetClientSize());
+    wxBitmap shot(area.width, area.height, 24);
+    {
+        wxScreenDC screen;
+        wxMemoryDC memoryDc(shot);
+        memoryDc.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
+    }
+    const wxImage image = shot.ConvertToImage();
+    auto count = [&](uint32_t colour) {
+        int n = 0;
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x)
+                if (image.GetRed(x, y) == (colour & 0xFF) && image.GetGreen(x, y) == ((colour >> 8) & 0xFF) &&
+                    image.GetBlue(x, y) == ((colour >> 16) & 0xFF))
+                    ++n;
+        return n;
+    };
+    const int selectionBack = count(0xFF0000), selectionFore = count(0x00FF00), margin = count(0x0000FF);
+    EXPECT_GT(selectionBack, 1000) << "selection background";
+    EXPECT_GT(selectionFore, 20) << "selection foreground";
+    EXPECT_GT(margin, 1000) << "line-number margin";
 }
 
 class TemporaryDirectory {
