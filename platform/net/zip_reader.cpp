@@ -67,6 +67,14 @@ bool ensureRealFolder(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0;
 }
 
+// 0755 for entries made on Unix with an execute bit (the converter itself), else 0644.
+mode_t fileMode(zip_t* archive, zip_uint64_t index) {
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0) return 0644;
+    return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & 0111) ? 0755 : 0644;
+}
+
 bool writeEntry(zip_t* archive, zip_uint64_t index, const std::string& path, uint64_t& budget) {
     struct stat info;
     if (lstat(path.c_str(), &info) == 0) {
@@ -75,7 +83,7 @@ bool writeEntry(zip_t* archive, zip_uint64_t index, const std::string& path, uin
     }
     zip_file_t* entry = zip_fopen_index(archive, index, 0);
     if (!entry) return false;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, fileMode(archive, index));
     if (fd < 0) {
         zip_fclose(entry);
         return false;

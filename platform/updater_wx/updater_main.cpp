@@ -22,7 +22,8 @@ namespace kovrel::updater {
 namespace {
 
 // Test-only: with this variable set, message boxes print "title: text" to standard error
-// and answer OK, so a test can observe them without clicking.
+// and answer OK, and the log box's lines are echoed there too, so a test can observe the
+// updater without clicking.
 constexpr char kMessagesToStderrVariable[] = "KOVREL_MESSAGES_TO_STDERR";
 
 std::vector<std::string> gArguments;  // raw bytes, before the toolkit converts anything
@@ -86,7 +87,13 @@ public:
         status_->SetLabel(fromUtf8(text));
         status_->Show(visible);
     }
-    void appendLog(std::string_view text) override { log_->AppendText(fromUtf8(text)); }
+    void appendLog(std::string_view text) override {
+        log_->AppendText(fromUtf8(text));
+        if (std::getenv(kMessagesToStderrVariable)) {
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+            std::fflush(stderr);
+        }
+    }
     int messageBox(std::string_view text, int style, std::string_view title) override {
         return showMessage(text, style, title);
     }

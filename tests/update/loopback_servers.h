@@ -75,7 +75,8 @@ inline int runPython(const std::string& script, const std::vector<std::string>& 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// One ZIP entry for makeZip: kind "file", "dir", "link" (a symbolic link to `content`) or
+// One ZIP entry for makeZip: kind "file", "exec" (a file with execute bits), "dir", "link"
+// (a symbolic link to `content`) or
 // "gbk" (a file whose name is stored as GBK bytes without the UTF-8 flag, as Windows
 // tools write it).
 struct ZipEntry {
@@ -95,6 +96,11 @@ for i in range(0, len(a), 3):
     kind, name, content = a[i:i + 3]
     if kind == 'file':
         z.writestr(name, content)
+    elif kind == 'exec':
+        info = zipfile.ZipInfo(name)
+        info.create_system = 3
+        info.external_attr = 0o100755 << 16
+        z.writestr(info, content)
     elif kind == 'dir':
         info = zipfile.ZipInfo(name if name.endswith('/') else name + '/')
         info.external_attr = (0o40755 << 16) | 0x10

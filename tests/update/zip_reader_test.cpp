@@ -89,6 +89,19 @@ TEST(ZipReader, ReplacesFilesAndNeverWritesThroughLinks) {
     EXPECT_FALSE(fs::exists(scratch / "elsewhere/x.txt"));
 }
 
+TEST(ZipReader, KeepsExecuteBitsOfUnixEntries) {
+    ScratchFolder scratch;
+    std::string archive = scratch / "package.zip";
+    fs::create_directory(scratch / "unpack");
+    ASSERT_TRUE(kovrel::testing::makeZip(archive, {{"exec", "Kovrel", "#!/bin/sh\n"}, {"file", "data.txt", "d"}}));
+    EXPECT_TRUE(kovrel::platform::unpackZip(archive, scratch / "unpack"));
+    auto executable = [](const std::string& path) {
+        return (fs::status(path).permissions() & fs::perms::owner_exec) != fs::perms::none;
+    };
+    EXPECT_TRUE(executable(scratch / "unpack/Kovrel"));
+    EXPECT_FALSE(executable(scratch / "unpack/data.txt"));
+}
+
 TEST(ZipReader, RefusesWhatIsNotAnArchive) {
     struct Case {
         const char* name;
