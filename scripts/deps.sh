@@ -7,7 +7,7 @@ packages=(
     libwxgtk3.2-dev zlib1g-dev libcurl4-openssl-dev libzip-dev libpugixml-dev
     nasm libcapstone-dev libzydis-dev
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-    xvfb xdotool x11-utils imagemagick fonts-noto-cjk
+    xvfb xdotool x11-utils xclip imagemagick fonts-noto-cjk
     python3 python3-pyftpdlib
 )
 missing=()

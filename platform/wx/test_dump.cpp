@@ -55,6 +55,14 @@ public:
         write();
     }
 
+    void onHandled(std::string_view control, UiEvent event, double milliseconds) {
+        char took[32];
+        std::snprintf(took, sizeof took, "%.1f", milliseconds);
+        handled_.push_back("handled\t" + std::to_string(++handledCount_) + "\t" + std::string(control) + "\t" +
+                           std::to_string(static_cast<int>(event)) + "\t" + took);
+        if (handled_.size() > 20) handled_.erase(handled_.begin());
+    }
+
     void write() {
         std::string out = "dump\t" + std::to_string(++count_) + "\n";
         out += "window\t" + field(ui_.text(kMainWindowName)) + "\t" + std::to_string(ui_.width()) + "\t" +
@@ -81,9 +89,12 @@ public:
                     out += "rows\t" + name + "\t" + std::to_string(rows) + "\n";
                     for (int row = 0; row < rows; ++row) {
                         if (row >= 50 && row != rows - 1) continue;
-                        out += "row\t" + std::to_string(row);
-                        for (int column = 0; column < static_cast<int>(app::listColumns().size()); ++column)
-                            out += "\t" + field(ui_.cell(name, row, column));
+                        out += "row\t";
+                        out += std::to_string(row);
+                        for (int column = 0; column < static_cast<int>(app::listColumns().size()); ++column) {
+                            out += '\t';
+                            out += field(ui_.cell(name, row, column));
+                        }
                         out += "\n";
                     }
                     break;
@@ -94,6 +105,7 @@ public:
         }
         for (const std::string& line : messages_) out += line + "\n";
         if (!open_.empty()) out += open_ + "\n";
+        for (const std::string& line : handled_) out += line + "\n";
 
         const std::string temp = path_ + ".part";
         if (FILE* file = std::fopen(temp.c_str(), "wb")) {
@@ -110,6 +122,8 @@ private:
     int count_ = 0;
     std::vector<std::string> messages_;
     std::string open_;
+    std::vector<std::string> handled_;
+    int handledCount_ = 0;
 };
 
 }  // namespace
@@ -121,6 +135,9 @@ void installTestDump(WxUi& ui, WxDialogs& dialogs) {
     static TestDump* dump = new TestDump(ui, path);
     dialogs.observer = [](std::string_view title, std::string_view text, bool open) {
         dump->onMessage(title, text, open);
+    };
+    ui.handledObserver = [](std::string_view control, UiEvent event, double milliseconds) {
+        dump->onHandled(control, event, milliseconds);
     };
     std::signal(SIGUSR1, onSignal);
 }

@@ -14,6 +14,7 @@
 //   row <index> <column 0> ... <column 4>   the first 50 rows and the last
 //   message <title> <text>            every message box shown so far, in order
 //   open <title> <text>               the box open now, if any
+//   handled <n> <control> <event> <ms>      the last 20 event handlers run and how long each took
 #pragma once
 
 namespace kovrel::platform {

@@ -250,7 +250,12 @@ bool WxUi::fire(std::string_view control, UiEvent event) {
     if (it == handlers_.end() || !it->second) return false;
     // A copy: the handler may rebind itself.
     const std::function<void()> handler = it->second;
+    const auto started = std::chrono::steady_clock::now();
     handler();
+    if (handledObserver) {
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - started;
+        handledObserver(control, event, took.count());
+    }
     return true;
 }
 

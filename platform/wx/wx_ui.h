@@ -57,6 +57,8 @@ public:
 
     // Runs the handler bound to (control, event); false when there is none.
     bool fire(std::string_view control, UiEvent event);
+    // Told after each handler ran, with its duration; the test dump listens here.
+    std::function<void(std::string_view control, UiEvent event, double milliseconds)> handledObserver;
     // Every control by design name, for the test dump.
     std::vector<std::string> controlNames() const;
 
