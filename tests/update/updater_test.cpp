@@ -340,6 +340,27 @@ TEST(UpdaterInstall, UnpacksCopiesCleansUpAndStartsTheConverter) {
     EXPECT_GE(host.pendingEventRuns, 1);
 }
 
+TEST(UpdaterInstall, AFailedDownloadInstallsNothingAndKeepsTheWindow) {
+    ScratchFolder converter;
+    std::string own = converter / "升级文件";
+    fs::create_directory(own);
+    kovrel::testing::writeFile(converter / "Kovrel", "old program");
+    RecordingHost host;
+    host.answer = 1;  // Cancel in the close confirmation
+    Updater updater(host, own);
+    ASSERT_TRUE(updater.start(kGoodArguments));
+    ASSERT_TRUE(kovrel::testing::makeZip(updater.packagePath(), {{"file", "Kovrel", "new program"}}));
+    updater.onDownloadEvent(static_cast<int>(DownloadEvent::TransferStarted), DownloadProgress{0, 5000, 0.0});
+    updater.onDownloadEvent(static_cast<int>(DownloadEvent::ThreadEndedAbnormally), DownloadProgress{});
+    EXPECT_EQ(kovrel::testing::readFile(converter / "Kovrel"), "old program");
+    EXPECT_FALSE(fs::exists(updater.unpackFolder()));
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_EQ(host.endings, 0);
+    EXPECT_TRUE(updater.onCloseRequest());
+    EXPECT_EQ(host.messages, (std::vector<Message>{{"请等待下载完成...", 65, "提示信息"}}));
+    EXPECT_EQ(host.stops, 1);
+}
+
 TEST(UpdaterInstall, APackageThatIsNotAnArchiveStillRestartsTheConverter) {
     ScratchFolder converter;
     std::string own = converter / "升级文件";
