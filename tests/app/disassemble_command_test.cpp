@@ -31,6 +31,22 @@ string engineText(const Bytes& bytes, size_t offset, size_t length) {
     return toLowerCase(string(record.commandText, strnlen(record.commandText, sizeof record.commandText)));
 }
 
+// The engine's listing of a byte string walked command by command, each at its offset.
+string engineWalk(const Bytes& bytes) {
+    string listing;
+    for (size_t offset = 0; offset < bytes.size();) {
+        DisasmRecord record{};
+        VB_SetOptions(0, 0, 0, 1);
+        const int n = Disasm(bytes.data() + offset, static_cast<unsigned>(bytes.size() - offset),
+                             static_cast<unsigned>(offset), &record, 3);
+        if (n <= 0) return listing + "<engine returned " + std::to_string(n) + ">";
+        if (!listing.empty()) listing += "\r\n";
+        listing += toLowerCase(record.commandText);
+        offset += static_cast<size_t>(n);
+    }
+    return listing;
+}
+
 class DisassembleCommand : public AppFixture {
 protected:
     DisassembleCommand() {
@@ -131,18 +147,7 @@ TEST_F(DisassembleCommand, ReadersDisagreeOnMalformedForms) {
         memory.ui.setText(kMachineCodeBox, c.box);
         memory.ui.click(kDisassembleButton);
         EXPECT_EQ(toolInput, c.toolBytes) << c.box;
-        string expected;
-        for (size_t offset = 0; offset < c.engineBytes.size();) {
-            DisasmRecord record{};
-            VB_SetOptions(0, 0, 0, 1);
-            const int n = Disasm(c.engineBytes.data() + offset, static_cast<unsigned>(c.engineBytes.size() - offset),
-                                 static_cast<unsigned>(offset), &record, 3);
-            ASSERT_GT(n, 0) << c.box;
-            if (!expected.empty()) expected += "\r\n";
-            expected += toLowerCase(record.commandText);
-            offset += static_cast<size_t>(n);
-        }
-        EXPECT_EQ(text(kAssemblyBox), expected) << c.box;
+        EXPECT_EQ(text(kAssemblyBox), engineWalk(c.engineBytes)) << c.box;
         EXPECT_TRUE(memory.ui.rows(kListView).empty()) << c.box << ": no tool output scripted";
         EXPECT_EQ(text(kCodeEditor), "") << c.box;
     }
@@ -164,8 +169,9 @@ TEST_F(DisassembleCommand, CommandCutOffAtTheEnd) {
     KOVREL_REQUIRE_ENGINE();
     memory.ui.setText(kMachineCodeBox, "90 B8 01");
     memory.ui.click(kDisassembleButton);
-    const Bytes code{0x90, 0xB8, 0x01};
-    EXPECT_EQ(text(kAssemblyBox), engineText(code, 0, 3) + "\r\n" + engineText(code, 1, 2));
+    // The engine decides what a command crossing the end gives; the walk never passes the end.
+    EXPECT_EQ(text(kAssemblyBox), engineWalk(Bytes{0x90, 0xB8, 0x01}));
+    EXPECT_EQ(text(kAssemblyBox).substr(0, 5), "nop\r\n");
 }
 
 TEST_F(DisassembleCommand, MissingToolEmptiesListAndEditorOnly) {
