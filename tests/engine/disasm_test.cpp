@@ -1,0 +1,362 @@
+// Disasm: bytes, options and mode against the hex dump, command text, comment and the
+// record's analysis fields; mode bands; the row lookup against a plain scan.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/decoder.h"
+#include "engine/engine_api.h"
+
+namespace {
+
+std::vector<unsigned char> parseHex(const char* text) {
+    std::vector<unsigned char> out;
+    std::istringstream in(text);
+    unsigned value;
+    while (in >> std::hex >> value) out.push_back(static_cast<unsigned char>(value));
+    return out;
+}
+
+// The record's numeric fields by name, for the field lists of the cases below.
+struct FieldRef {
+    const char* name;
+    long long (*get)(const DisasmRecord&);
+};
+const FieldRef kFields[] = {
+    {"commandType", [](const DisasmRecord& r) { return (long long)r.commandType; }},
+    {"memorySizeCode", [](const DisasmRecord& r) { return (long long)r.memorySizeCode; }},
+    {"prefixCount", [](const DisasmRecord& r) { return (long long)r.prefixCount; }},
+    {"addressRegisterScale", [](const DisasmRecord& r) { return (long long)r.addressRegisterScale; }},
+    {"jumpTarget", [](const DisasmRecord& r) { return (long long)r.jumpTarget; }},
+    {"switchTableAddress", [](const DisasmRecord& r) { return (long long)r.switchTableAddress; }},
+    {"memoryDisplacement", [](const DisasmRecord& r) { return (long long)(unsigned)r.memoryDisplacement; }},
+    {"immediateValue", [](const DisasmRecord& r) { return (long long)(unsigned)r.immediateValue; }},
+    {"hasZeroConstant", [](const DisasmRecord& r) { return (long long)r.hasZeroConstant; }},
+    {"fixupPosition", [](const DisasmRecord& r) { return (long long)r.fixupPosition; }},
+    {"fixupBytes", [](const DisasmRecord& r) { return (long long)r.fixupBytes; }},
+    {"errorCode", [](const DisasmRecord& r) { return (long long)r.errorCode; }},
+    {"warningFlags", [](const DisasmRecord& r) { return (long long)r.warningFlags; }},
+};
+
+// Checks "name=value name=value ..." (values in C notation) against the record.
+std::string checkFields(const DisasmRecord& r, const char* spec) {
+    std::string problems;
+    std::istringstream in(spec);
+    std::string item;
+    while (in >> item) {
+        const size_t eq = item.find('=');
+        const std::string name = item.substr(0, eq);
+        const long long want = std::strtoll(item.c_str() + eq + 1, nullptr, 0);
+        bool known = false;
+        for (const FieldRef& f : kFields) {
+            if (name != f.name) continue;
+            known = true;
+            const long long got = f.get(r);
+            if (got != want) problems += name + "=" + std::to_string(got) + " (want " + std::to_string(want) + ") ";
+        }
+        if (!known) problems += "unknown field " + name + " ";
+    }
+    return problems;
+}
+
+struct Options {
+    int ideal, lower, tab, showSeg;
+};
+constexpr Options kConverter{0, 0, 0, 1};
+constexpr Options kPlain{0, 0, 0, 0};
+constexpr Options kLower{0, 1, 0, 1};
+constexpr Options kTab{0, 0, 1, 1};
+constexpr Options kIdeal{1, 0, 0, 1};
+constexpr Options kIdealLower{1, 1, 0, 0};
+
+constexpr unsigned kAt = 0x401000;
+
+struct Case {
+    const char* bytes;
+    Options options;
+    int mode;
+    int length;
+    const char* hexDump;  // listing modes only
+    const char* text;     // listing modes only
+    const char* comment;  // listing modes only
+    const char* fields;   // "name=value ..." to check
+};
+
+// Address 401000 throughout.
+//  bytes                         options     mode length hexDump              text                                              comment                                 fields
+const Case kCases[] = {
+    // The converter's own settings.
+    {"8B 45 08",                  kConverter, 3, 3, "8B45 08",             "MOV EAX,SS:[EBP+8]",                             "",                                     "memorySizeCode=4 addressRegisterScale=1 memoryDisplacement=8 commandType=0"},
+    {"C7 45 F8 01 00 00 00",      kConverter, 3, 7, "C745 F8 01000000",    "MOV DWORD PTR SS:[EBP-8],1",                     "",                                     "fixupPosition=3 fixupBytes=4 immediateValue=1 memoryDisplacement=0xFFFFFFF8"},
+    {"8B 04 24",                  kConverter, 3, 3, "8B0424",              "MOV EAX,SS:[ESP]",                               "",                                     "addressRegisterScale=1 hasZeroConstant=0"},
+    {"8B 04 85 00 10 40 00",      kConverter, 3, 7, "8B0485 00104000",     "MOV EAX,DS:[EAX*4+401000]",                      "",                                     "addressRegisterScale=4 fixupPosition=3 fixupBytes=4 switchTableAddress=0"},
+    {"FF 24 85 00 10 40 00",      kConverter, 3, 7, "FF2485 00104000",     "JMP DS:[EAX*4+401000]",                          "",                                     "switchTableAddress=0x401000 memorySizeCode=4 commandType=0x50"},
+    {"E8 00 00 00 00",            kConverter, 3, 5, "E8 00000000",         "CALL 00401005",                                  "",                                     "jumpTarget=0x401005 fixupBytes=0 hasZeroConstant=0"},
+    {"74 05",                     kConverter, 3, 2, "74 05",               "JE SHORT 00401007",                              "",                                     "jumpTarget=0x401007 commandType=0x60"},
+    {"6A FF",                     kConverter, 3, 2, "6A FF",               "PUSH -1",                                        "",                                     "immediateValue=0xFFFFFFFF fixupBytes=0"},
+    {"B8 01 00 00 00",            kConverter, 3, 5, "B8 01000000",         "MOV EAX,1",                                      "",                                     "fixupPosition=1 fixupBytes=4"},
+    {"C2 08 00",                  kConverter, 3, 3, "C2 0800",             "RETN 8",                                         "",                                     "immediateValue=8 warningFlags=0"},
+    {"64 A1 00 00 00 00",         kConverter, 3, 6, "64:A1 00000000",      "MOV EAX,FS:[0]",                                 "",                                     "commandType=0x08 prefixCount=1 hasZeroConstant=1 fixupPosition=2 memorySizeCode=4"},
+    {"F3 A5",                     kConverter, 3, 2, "F3:A5",               "REP MOVS DWORD PTR ES:[EDI],DWORD PTR DS:[ESI]", "",                                     "commandType=0xB1 memorySizeCode=4 addressRegisterScale=1"},
+    {"DD D8",                     kConverter, 3, 2, "DDD8",                "FSTP ST(0)",                                     "",                                     ""},
+    {"D8 C1",                     kConverter, 3, 2, "D8C1",                "FADD ST(0),ST(1)",                               "",                                     ""},
+    {"0F 0F C1 9E",               kConverter, 3, 4, "0F0FC1 9E",           "PFADD MM0,MM1",                                  "",                                     "commandType=0xE4 errorCode=0"},
+    {"66 66 90",                  kConverter, 3, 1, "66:",                 "PREFIX DATASIZE:",                               "Superfluous prefix",                   "commandType=0x08 prefixCount=1 warningFlags=0x20 errorCode=0"},
+    {"EA 00 10 40 00 10 00",      kConverter, 3, 7, "EA 00104000 1000",    "JMP FAR 0010:00401000",                          "Far jump",                             "jumpTarget=0x401000 immediateValue=0x10 warningFlags=1"},
+    {"0F B6",                     kConverter, 3, 2, "0FB6",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"F3 C3 90",                  kConverter, 3, 2, "F3:C3",               "???",                                            "Unknown command",                      "errorCode=1 commandType=0xF0"},
+    // Options.
+    {"8B 45 08",                  kPlain,     3, 3, "8B45 08",             "MOV EAX,[EBP+8]",                                "",                                     ""},
+    {"8B 45 1C",                  kLower,     3, 3, "8B45 1C",             "mov eax,ss:[ebp+1C]",                            "",                                     ""},
+    {"0F 20 C0",                  kLower,     3, 3, "0F20C0",              "mov eax,cr0",                                    "",                                     "warningFlags=0"},
+    {"8B 45 08",                  kTab,       3, 3, "8B45 08",             "MOV     EAX,SS:[EBP+8]",                         "",                                     ""},
+    {"F3 A5",                     kTab,       3, 2, "F3:A5",               "REP     MOVS DWORD PTR ES:[EDI],DWORD PTR DS:[ESI]", "",                                  ""},
+    {"F0 FF 00",                  kTab,       3, 3, "F0:FF00",             "LOCK INC DWORD PTR DS:[EAX]",                    "LOCK prefix",                          ""},
+    {"90",                        kTab,       3, 1, "90",                  "NOP",                                            "",                                     ""},
+    {"C7 45 F8 01 00 00 00",      kIdeal,     3, 7, "C745 F8 01000000",    "MOV [DWORD SS:EBP-8],1",                         "",                                     ""},
+    {"C7 45 F8 01 00 00 00",      kIdealLower,3, 7, "C745 F8 01000000",    "mov [dword ebp-8],1",                            "",                                     ""},
+    {"62 00",                     kIdeal,     3, 2, "6200",                "BOUND EAX,[DS:EAX]",                             "",                                     ""},
+    {"66 66 90",                  kLower,     3, 1, "66:",                 "prefix datasize:",                               "Superfluous prefix",                   ""},
+    {"DD D8",                     kLower,     3, 2, "DDD8",                "fstp st(0)",                                     "",                                     ""},
+    {"0F 0F C1 9E",               kLower,     3, 4, "0F0FC1 9E",           "pfadd mm0,mm1",                                  "",                                     ""},
+    {"EA 00 10 40 00 10 00",      kLower,     3, 7, "EA 00104000 1000",    "jmp far 0010:00401000",                          "Far jump",                             ""},
+    {"74 05",                     kLower,     3, 2, "74 05",               "je short 00401007",                              "",                                     ""},
+    {"64 A1 00 00 00 00",         kPlain,     3, 6, "64:A1 00000000",      "MOV EAX,FS:[0]",                                 "",                                     ""},
+    {"F3 A5",                     kPlain,     3, 2, "F3:A5",               "REP MOVS DWORD PTR [EDI],DWORD PTR [ESI]",       "",                                     ""},
+    {"26 A4",                     kPlain,     3, 2, "26:A4",               "MOVS BYTE PTR [EDI],BYTE PTR ES:[ESI]",          "",                                     ""},
+    // Warnings, errors and comments.
+    {"8E D8",                     kConverter, 3, 2, "8ED8",                "MOV DS,AX",                                      "Modification of segment register",     "warningFlags=2 errorCode=0"},
+    {"8E F0",                     kConverter, 3, 2, "8EF0",                "MOV SEG?,AX",                                    "Undefined segment register",           "errorCode=3"},
+    {"8D C0",                     kConverter, 3, 2, "8DC0",                "LEA EAX,EAX",                                    "Illegal use of register",              "errorCode=4"},
+    {"83 C4 02",                  kConverter, 3, 3, "83C4 02",             "ADD ESP,2",                                      "Unaligned stack operation",            "warningFlags=0x80 commandType=0x09"},
+    {"83 EC 08",                  kConverter, 3, 3, "83EC 08",             "SUB ESP,8",                                      "",                                     "warningFlags=0"},
+    {"44",                        kConverter, 3, 1, "44",                  "INC ESP",                                        "Unaligned stack operation",            "warningFlags=0x80 commandType=0x08"},
+    {"C1 E0 20",                  kConverter, 3, 3, "C1E0 20",             "SHL EAX,20",                                     "Shift constant out of range 1..31",    "warningFlags=0x10 commandType=0x09"},
+    {"C1 E0 00",                  kConverter, 3, 3, "C1E0 00",             "SHL EAX,0",                                      "Shift constant out of range 1..31",    "hasZeroConstant=1"},
+    {"D1 E0",                     kConverter, 3, 2, "D1E0",                "SHL EAX,1",                                      "",                                     "immediateValue=1"},
+    {"67 8B 40 FF",               kConverter, 3, 4, "67:8B40 FF",          "MOV EAX,DS:[BX+SI+FFFF]",                        "",                                     "memoryDisplacement=0xFFFF commandType=0x08"},
+    {"8B 04",                     kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"8B",                        kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"2E C3",                     kConverter, 3, 2, "2E:C3",               "RETN",                                           "Superfluous prefix",                   "warningFlags=0x20 commandType=0x88"},
+    {"26 A4",                     kConverter, 3, 2, "26:A4",               "MOVS BYTE PTR ES:[EDI],BYTE PTR ES:[ESI]",       "",                                     "memorySizeCode=1 warningFlags=0"},
+    {"F0 FF 00",                  kConverter, 3, 3, "F0:FF00",             "LOCK INC DWORD PTR DS:[EAX]",                    "LOCK prefix",                          "warningFlags=0x40 commandType=0x09"},
+    {"F0 0F C7 C8",               kConverter, 3, 4, "F0:0FC7C8",           "LOCK CMPXCHG8B EAX",                             "Illegal use of register",              "warningFlags=0x3040 errorCode=4"},
+    {"0F C7 C8",                  kConverter, 3, 3, "0FC7C8",              "CMPXCHG8B EAX",                                  "Illegal use of register",              "warningFlags=0"},
+    {"0F D7 01",                  kConverter, 3, 3, "0FD701",              "PMOVMSKB EAX,QWORD PTR DS:[ECX]",                "Memory address not allowed",           "errorCode=5"},
+    {"81 C0 00 C0 FF FF",         kConverter, 3, 6, "81C0 00C0FFFF",       "ADD EAX,-4000",                                  "",                                     ""},
+    {"81 C0 00 B0 FF FF",         kConverter, 3, 6, "81C0 00B0FFFF",       "ADD EAX,FFFFB000",                               "",                                     ""},
+    {"8B 80 00 C0 FF FF",         kConverter, 3, 6, "8B80 00C0FFFF",       "MOV EAX,DS:[EAX+FFFFC000]",                      "",                                     ""},
+    {"8B 80 01 C0 FF FF",         kConverter, 3, 6, "8B80 01C0FFFF",       "MOV EAX,DS:[EAX-3FFF]",                          "",                                     ""},
+    {"66 EB FE",                  kConverter, 3, 3, "66:EB FE",            "JMP SHORT 00001001",                             "",                                     "jumpTarget=0x1001"},
+    {"60",                        kConverter, 3, 1, "60",                  "PUSHAD",                                         "",                                     ""},
+    {"66 60",                     kConverter, 3, 2, "66:60",               "PUSHA",                                          "",                                     ""},
+    {"9C",                        kConverter, 3, 1, "9C",                  "PUSHFD",                                         "",                                     ""},
+    {"CF",                        kConverter, 3, 1, "CF",                  "IRETD",                                          "",                                     ""},
+    {"98",                        kConverter, 3, 1, "98",                  "CWDE",                                           "",                                     ""},
+    {"66 98",                     kConverter, 3, 2, "66:98",               "CBW",                                            "",                                     ""},
+    {"E2 FE",                     kConverter, 3, 2, "E2 FE",               "LOOPD SHORT 00401000",                           "",                                     "jumpTarget=0x401000"},
+    {"67 E2 FE",                  kConverter, 3, 3, "67:E2 FE",            "LOOP SHORT 00401001",                            "",                                     "jumpTarget=0x401001 warningFlags=0"},
+    {"67 E0 FE",                  kConverter, 3, 3, "67:E0 FE",            "LOOPNE SHORT 00401001",                          "",                                     ""},
+    {"E3 00",                     kConverter, 3, 2, "E3 00",               "JECXZ SHORT 00401002",                           "",                                     ""},
+    {"F7 DC",                     kConverter, 3, 2, "F7DC",                "NEG ESP",                                        "",                                     "warningFlags=0x1000"},
+    {"CD 20",                     kConverter, 3, 2, "CD 20",               "INT 20",                                         "",                                     "warningFlags=0x1000 immediateValue=0x20"},
+    {"90",                        kConverter, 3, 1, "90",                  "NOP",                                            "",                                     ""},
+    {"87 C0",                     kConverter, 3, 2, "87C0",                "XCHG EAX,EAX",                                   "",                                     ""},
+    {"D4 0A",                     kConverter, 3, 2, "D40A",                "AAM",                                            "",                                     ""},
+    {"D4 08",                     kConverter, 3, 2, "D4 08",               "AAM 8",                                          "",                                     ""},
+    {"0F 0F C1 00",               kConverter, 3, 2, "0F0F",                "???",                                            "Unknown command",                      "errorCode=1"},
+    {"0F 0F C1",                  kConverter, 3, 2, "0F0F",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"0F 0F 44 24 08",            kConverter, 3, 2, "0F0F",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"0F 0F 44 24 08 B4",         kConverter, 3, 6, "0F0F4424 08 B4",      "PFMUL MM0,QWORD PTR SS:[ESP+8]",                 "",                                     "memorySizeCode=13"},
+    {"9A 00 10 40 00 10 00",      kConverter, 3, 7, "9A 00104000 1000",    "CALL FAR 0010:00401000",                         "Far call",                             ""},
+    {"CB",                        kConverter, 3, 1, "CB",                  "RETF",                                           "Far return",                           "warningFlags=1"},
+    {"CA 02 00",                  kConverter, 3, 3, "CA 0200",             "RETF 2",                                         "Far return",                           "warningFlags=0x81"},
+    {"C8 03 00 00",               kConverter, 3, 4, "C8 030000",           "ENTER 3,0",                                      "Unaligned stack operation",            "warningFlags=0x80 hasZeroConstant=1 immediateValue=3"},
+    {"E4 60",                     kConverter, 3, 2, "E4 60",               "IN AL,60",                                       "I/O command",                          "warningFlags=8"},
+    {"F4",                        kConverter, 3, 1, "F4",                  "HLT",                                            "Privileged command",                   "warningFlags=4"},
+    {"1F",                        kConverter, 3, 1, "1F",                  "POP DS",                                         "Modification of segment register",     "warningFlags=2"},
+    {"FF 2D 00 10 40 00",         kConverter, 3, 6, "FF2D 00104000",       "JMP FAR FWORD PTR DS:[401000]",                  "Far jump",                             "memorySizeCode=6 warningFlags=1"},
+    // Operand forms.
+    {"6B C0 FF",                  kConverter, 3, 3, "6BC0 FF",             "IMUL EAX,EAX,-1",                                "",                                     ""},
+    {"66 B8 FF FF",               kConverter, 3, 4, "66:B8 FFFF",          "MOV AX,FFFF",                                    "",                                     "fixupBytes=0"},
+    {"66 83 C0 FF",               kConverter, 3, 4, "66:83C0 FF",          "ADD AX,FFFF",                                    "",                                     "immediateValue=0xFFFF"},
+    {"E8 FB EF BF FF",            kConverter, 3, 5, "E8 FBEFBFFF",         "CALL 00000000",                                  "",                                     "jumpTarget=0 hasZeroConstant=1"},
+    {"66 E8 10 00",               kConverter, 3, 4, "66:E8 1000",          "CALL 00001014",                                  "",                                     "jumpTarget=0x1014"},
+    {"B8 01 00",                  kConverter, 3, 1, "B8",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"FF FF",                     kConverter, 3, 2, "FFFF",                "???",                                            "Unknown command",                      "errorCode=1"},
+    {"0F 05 90",                  kConverter, 3, 2, "0F05",                "???",                                            "Unknown command",                      "errorCode=1"},
+    {"F3 0F B8 C0",               kConverter, 3, 3, "F3:0FB8",             "???",                                            "Unknown command",                      "errorCode=1"},
+    {"67 8B 00",                  kConverter, 3, 3, "67:8B00",             "MOV EAX,DS:[BX+SI]",                             "",                                     "hasZeroConstant=1 addressRegisterScale=1"},
+    {"67 8B 06 34 12",            kConverter, 3, 5, "67:8B06 3412",        "MOV EAX,DS:[1234]",                              "",                                     "memoryDisplacement=0x1234 addressRegisterScale=0 fixupBytes=0"},
+    {"67 8B 46 08",               kConverter, 3, 4, "67:8B46 08",          "MOV EAX,SS:[BP+8]",                              "",                                     ""},
+    {"67 A1 34 12",               kConverter, 3, 4, "67:A1 3412",          "MOV EAX,DS:[1234]",                              "",                                     "fixupBytes=0"},
+    {"67 A1 34",                  kConverter, 3, 2, "67:A1",               "???",                                            "Command crosses end of memory block",  ""},
+    {"8B 44 24 04",               kConverter, 3, 4, "8B4424 04",           "MOV EAX,SS:[ESP+4]",                             "",                                     ""},
+    {"8B 04 25 00 10 40 00",      kConverter, 3, 7, "8B0425 00104000",     "MOV EAX,DS:[401000]",                            "",                                     "addressRegisterScale=0"},
+    {"FF 24 45 00 10 40 00",      kConverter, 3, 7, "FF2445 00104000",     "JMP DS:[EAX*2+401000]",                          "",                                     "switchTableAddress=0 addressRegisterScale=2"},
+    {"FF 24 45 00 10 40 00",      kConverter, 1, 7, "",                    "",                                               "",                                     "switchTableAddress=0x401000 addressRegisterScale=2"},
+    {"8B 4C 88 FC",               kConverter, 3, 4, "8B4C88 FC",           "MOV ECX,DS:[EAX+ECX*4-4]",                       "",                                     "addressRegisterScale=4 memoryDisplacement=0xFFFFFFFC"},
+    {"FF 15 00 10 40 00",         kConverter, 3, 6, "FF15 00104000",       "CALL DS:[401000]",                               "",                                     "switchTableAddress=0"},
+    {"FF 90 00 10 40 00",         kConverter, 3, 6, "FF90 00104000",       "CALL DS:[EAX+401000]",                           "",                                     "switchTableAddress=0x401000"},
+    {"D7",                        kConverter, 3, 1, "D7",                  "XLAT BYTE PTR DS:[EBX+AL]",                      "",                                     "memorySizeCode=1 addressRegisterScale=1"},
+    {"66 A5",                     kConverter, 3, 2, "66:A5",               "MOVS WORD PTR ES:[EDI],WORD PTR DS:[ESI]",       "",                                     "memorySizeCode=2"},
+    {"67 A5",                     kConverter, 3, 2, "67:A5",               "MOVS DWORD PTR ES:[DI],DWORD PTR DS:[SI]",       "",                                     "warningFlags=0 commandType=0x09"},
+    {"C5 00",                     kConverter, 3, 2, "C500",                "LDS EAX,DS:[EAX]",                               "Modification of segment register",     "memorySizeCode=6 warningFlags=2"},
+    {"D8 00",                     kConverter, 3, 2, "D800",                "FADD DWORD PTR DS:[EAX]",                        "",                                     "memorySizeCode=5"},
+    // Repeated prefixes.
+    {"F0 F0 90",                  kConverter, 3, 1, "F0:",                 "PREFIX LOCK:",                                   "Superfluous prefix",                   "warningFlags=0x60 commandType=0x08"},
+    {"F2 F3 A4",                  kConverter, 3, 1, "F2:",                 "PREFIX REPNE:",                                  "Superfluous prefix",                   ""},
+    {"26 66 3E 8B 00",            kConverter, 3, 1, "26:",                 "PREFIX ES:",                                     "Superfluous prefix",                   "prefixCount=1"},
+    {"66 67 F3 67 90",            kConverter, 3, 1, "66:",                 "PREFIX DATASIZE:",                               "Superfluous prefix",                   "prefixCount=1"},
+    // The analysis modes leave string operands without size, so a prefix on them is superfluous.
+    {"26 A4",                     kConverter, 1, 2, "",                    "",                                               "",                                     "memorySizeCode=0 addressRegisterScale=0 warningFlags=0x20 commandType=0x09"},
+    {"8B 45 08",                  kConverter, 2, 3, "",                    "",                                               "",                                     "memorySizeCode=4 addressRegisterScale=1"},
+    {"F0 0F C7 C8",               kConverter, 1, 4, "",                    "",                                               "",                                     "warningFlags=0x3040 errorCode=4"},
+    {"8B 45 08",                  kConverter, 0, 3, "",                    "",                                               "",                                     ""},
+    {"0F B6",                     kConverter, 0, 2, "",                    "",                                               "",                                     "errorCode=2"},
+    {"66 66 90",                  kConverter, -7, 1, "",                   "",                                               "",                                     ""},
+};
+
+// A record filled with a pattern, so that fields the call must not write stay visible.
+DisasmRecord patterned() {
+    DisasmRecord r;
+    std::memset(&r, 0xA5, sizeof r);
+    return r;
+}
+
+int decode(const std::vector<unsigned char>& b, const Options& o, int mode, DisasmRecord& r, unsigned at = kAt) {
+    VB_SetOptions(o.ideal, o.lower, o.tab, o.showSeg);
+    return Disasm(b.data(), unsigned(b.size()), at, &r, mode);
+}
+
+TEST(Disasm, Cases) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.bytes) + " mode " + std::to_string(c.mode) + " options " +
+                     std::to_string(c.options.ideal) + std::to_string(c.options.lower) + std::to_string(c.options.tab) +
+                     std::to_string(c.options.showSeg));
+        const std::vector<unsigned char> b = parseHex(c.bytes);
+        DisasmRecord r = patterned();
+        EXPECT_EQ(decode(b, c.options, c.mode, r), c.length);
+        EXPECT_EQ(r.address, kAt);
+        EXPECT_STREQ(r.commentText, c.mode >= 3 ? c.comment : "");
+        if (c.mode >= 3) {
+            EXPECT_STREQ(r.hexDump, c.hexDump);
+            EXPECT_STREQ(r.commandText, c.text);
+        } else {
+            // The texts belong to the listing modes only.
+            EXPECT_EQ(static_cast<unsigned char>(r.hexDump[0]), 0xA5);
+            EXPECT_EQ(static_cast<unsigned char>(r.commandText[0]), 0xA5);
+        }
+        EXPECT_EQ(checkFields(r, c.fields), "");
+    }
+    VB_SetOptions(0, 0, 0, 0);
+}
+
+// Any mode of 3 or more is the same listing; 1 and 2 are the same analysis; every band
+// consumes the same bytes.
+TEST(Disasm, ModeBands) {
+    const int listingModes[] = {4, 5, 1245000, 0x7FFFFFFF};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.bytes);
+        const std::vector<unsigned char> b = parseHex(c.bytes);
+        DisasmRecord three = patterned();
+        const int length = decode(b, c.options, 3, three);
+        for (int mode : listingModes) {
+            DisasmRecord other = patterned();
+            EXPECT_EQ(decode(b, c.options, mode, other), length) << "mode " << mode;
+            EXPECT_EQ(std::memcmp(&three, &other, sizeof three), 0) << "mode " << mode;
+        }
+        DisasmRecord one = patterned(), two = patterned();
+        EXPECT_EQ(decode(b, c.options, 1, one), length);
+        EXPECT_EQ(decode(b, c.options, 2, two), length);
+        EXPECT_EQ(std::memcmp(&one, &two, sizeof one), 0);
+        for (int mode : {0, -1, int(0x80000000)}) {
+            DisasmRecord zero = patterned();
+            EXPECT_EQ(decode(b, c.options, mode, zero), length) << "mode " << mode;
+            EXPECT_EQ(zero.address, kAt);
+        }
+    }
+    VB_SetOptions(0, 0, 0, 0);
+}
+
+TEST(Disasm, EmptyInputReportsCrossingTheEndAndLeavesTheDumpAlone) {
+    const unsigned char none[1] = {0x90};
+    for (int mode : {0, 1, 3}) {
+        SCOPED_TRACE(mode);
+        DisasmRecord r = patterned();
+        EXPECT_EQ(Disasm(none, 0, kAt, &r, mode), 0);
+        EXPECT_EQ(r.errorCode, ErrCrossesEnd);
+        EXPECT_EQ(r.address, kAt);
+        EXPECT_EQ(static_cast<unsigned char>(r.hexDump[0]), 0xA5);
+        if (mode >= 3) {
+            EXPECT_STREQ(r.commandText, "???");
+            EXPECT_STREQ(r.commentText, "Command crosses end of memory block");
+        }
+    }
+}
+
+// Every prefix alone, and every prefix followed by its own kind, at the end of the input.
+TEST(Disasm, PrefixesAtTheEnd) {
+    const unsigned char prefixes[] = {0x26, 0x2E, 0x36, 0x3E, 0x64, 0x65, 0x66, 0x67, 0xF0, 0xF2, 0xF3};
+    for (unsigned char p : prefixes) {
+        SCOPED_TRACE(int(p));
+        DisasmRecord r = patterned();
+        const unsigned char one[] = {p};
+        EXPECT_EQ(Disasm(one, 1, kAt, &r, 3), 1);
+        EXPECT_EQ(r.errorCode, ErrCrossesEnd);
+        EXPECT_EQ(r.prefixCount, 1);
+        const unsigned char two[] = {p, p};
+        EXPECT_EQ(Disasm(two, 2, kAt, &r, 3), 1);
+        EXPECT_EQ(r.errorCode, ErrNone);
+        EXPECT_EQ(r.warningFlags & WarnExtraPrefix, unsigned(WarnExtraPrefix));
+    }
+}
+
+// The candidate lists give the first matching row, as a scan in row order would.
+TEST(Disasm, RowLookupAgreesWithTheScan) {
+    const unsigned thirdBytes[] = {0x00, 0x08, 0x10, 0x18, 0x20, 0x28, 0x30, 0x38, 0xC0, 0xC8, 0xF8, 0xFF, 0x9E, 0xB4};
+    int mismatches = 0;
+    for (unsigned b0 = 0; b0 < 256; ++b0)
+        for (unsigned b1 = 0; b1 < 256; ++b1)
+            for (unsigned b2 : thirdBytes) {
+                const unsigned code = b0 | b1 << 8 | b2 << 16;
+                if (zandrel::FindFirstRow(code) != zandrel::ScanFirstRow(code)) ++mismatches;
+            }
+    for (unsigned rep : {0xF2u, 0xF3u})
+        for (unsigned b0 = 0; b0 < 256; ++b0)
+            for (unsigned b1 : {0x00u, 0xC0u, 0xFFu}) {
+                const unsigned code = (b0 | b1 << 8) << 8 | rep;
+                if (zandrel::FindFirstRow(code) != zandrel::ScanFirstRow(code)) ++mismatches;
+            }
+    EXPECT_EQ(mismatches, 0);
+}
+
+// Each single- and two-byte opcode with a few ModRM bytes: the result stays within the
+// input and is at least 1, and the texts stay NUL-terminated within their buffers.
+TEST(Disasm, EveryOpcodeStaysWithinItsBuffers) {
+    VB_SetOptions(1, 1, 1, 1);
+    unsigned char code[16];
+    for (unsigned b0 = 0; b0 < 256; ++b0)
+        for (unsigned b1 = 0; b1 < 256; b1 += 7)
+            for (unsigned b2 : {0x00u, 0x44u, 0x84u, 0xC5u}) {
+                std::memset(code, 0xFF, sizeof code);
+                code[0] = uint8_t(b0);
+                code[1] = uint8_t(b1);
+                code[2] = uint8_t(b2);
+                DisasmRecord r = patterned();
+                const int n = Disasm(code, sizeof code, kAt, &r, 3);
+                ASSERT_GE(n, 1) << b0 << " " << b1;
+                ASSERT_LE(n, 16) << b0 << " " << b1;
+                ASSERT_NE(std::memchr(r.commandText, 0, sizeof r.commandText), nullptr);
+                ASSERT_NE(std::memchr(r.hexDump, 0, sizeof r.hexDump), nullptr);
+                ASSERT_NE(std::memchr(r.commentText, 0, sizeof r.commentText), nullptr);
+                ASSERT_GT(std::strlen(r.commandText), 0u);
+            }
+    VB_SetOptions(0, 0, 0, 0);
+}
+
+}  // namespace
