@@ -1,5 +1,6 @@
 // A converter on the in-memory platform: every control of the window design declared, the
-// radio buttons grouped, the window's start state, and the real engine behind the loader.
+// radio buttons grouped, the window's start state, and the real engine (engine_core's entry
+// points) behind the loader.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,18 +18,9 @@
 #include "platform/encoding.h"
 #include "platform/memory/memory_platform.h"
 
-// Entry points the engine may not define yet resolve to null instead of failing the link.
-#pragma weak VB_SetOptions
-#pragma weak Disasm
-#pragma weak Assemble
-
 namespace kovrel::app::testing {
 
 using platform::gbk;
-
-inline bool engineLinked() { return &VB_SetOptions != nullptr && &Disasm != nullptr && &Assemble != nullptr; }
-#define KOVREL_REQUIRE_ENGINE() \
-    ASSERT_TRUE(::kovrel::app::testing::engineLinked()) << "engine_core does not define all of VB_SetOptions, Disasm, Assemble"
 
 inline platform::MemoryLibraries::Symbols engineSymbols() {
     return {

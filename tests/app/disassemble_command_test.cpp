@@ -104,7 +104,6 @@ TEST_F(DisassembleCommand, ToolListingFillsListAndEditor) {
 }
 
 TEST_F(DisassembleCommand, BothListingsFromEitherForm) {
-    KOVREL_REQUIRE_ENGINE();
     toolOutputs[string("\xB8\x01\x00\x00\x00", 5)] = kMovListing;
     const std::vector<Row> expectedRows{{"1", "00000000", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"}};
     for (const string box : {"B8 01 00 00 00", "{184,1,0,0,0}", "  {184,1,0,0,0}"}) {
@@ -122,7 +121,6 @@ TEST_F(DisassembleCommand, BothListingsFromEitherForm) {
 }
 
 TEST_F(DisassembleCommand, HiddenButtonRunsTheSameCommand) {
-    KOVREL_REQUIRE_ENGINE();
     toolOutputs[string("\xB8\x01\x00\x00\x00", 5)] = kMovListing;
     memory.ui.setText(kMachineCodeBox, "B8 01 00 00 00");
     memory.ui.click(kHiddenDisassembleButton);
@@ -131,7 +129,6 @@ TEST_F(DisassembleCommand, HiddenButtonRunsTheSameCommand) {
 }
 
 TEST_F(DisassembleCommand, ReadersDisagreeOnMalformedForms) {
-    KOVREL_REQUIRE_ENGINE();
     struct Case {
         string box;
         string toolBytes;   // what the tool's file holds
@@ -155,7 +152,6 @@ TEST_F(DisassembleCommand, ReadersDisagreeOnMalformedForms) {
 }
 
 TEST_F(DisassembleCommand, JumpTargetsCountFromTheFirstByte) {
-    KOVREL_REQUIRE_ENGINE();
     const Bytes code{0x90, 0x90, 0xEB, 0xFE, 0xE8, 0x00, 0x00, 0x00, 0x00};
     memory.ui.setText(kMachineCodeBox, formatHexByteText(code));
     memory.ui.click(kDisassembleButton);
@@ -166,7 +162,6 @@ TEST_F(DisassembleCommand, JumpTargetsCountFromTheFirstByte) {
 }
 
 TEST_F(DisassembleCommand, CommandCutOffAtTheEnd) {
-    KOVREL_REQUIRE_ENGINE();
     memory.ui.setText(kMachineCodeBox, "90 B8 01");
     memory.ui.click(kDisassembleButton);
     // The engine decides what a command crossing the end gives; the walk never passes the end.
@@ -175,7 +170,6 @@ TEST_F(DisassembleCommand, CommandCutOffAtTheEnd) {
 }
 
 TEST_F(DisassembleCommand, MissingToolEmptiesListAndEditorOnly) {
-    KOVREL_REQUIRE_ENGINE();
     memory.processes.onRun(nullptr);
     const int row = memory.ui.appendRow(kListView);
     memory.ui.setCell(kListView, row, 0, "1");
@@ -189,7 +183,6 @@ TEST_F(DisassembleCommand, MissingToolEmptiesListAndEditorOnly) {
 }
 
 TEST_F(DisassembleCommand, EndsByProcessingPendingEvents) {
-    KOVREL_REQUIRE_ENGINE();
     memory.ui.setText(kMachineCodeBox, "90");
     const int before = memory.ui.pendingEventRuns();
     memory.ui.click(kDisassembleButton);
@@ -227,7 +220,6 @@ TEST_F(DisassembleCommand, RealToolListing) {
 }
 
 TEST_F(DisassembleCommand, HostileMachineCode) {
-    KOVREL_REQUIRE_ENGINE();
     string noise(1u << 20, '\0');
     uint32_t state = 99;
     for (char& ch : noise) {
