@@ -133,8 +133,9 @@ private:
     wxStaticText* speed_;
     wxStaticText* status_;
     wxTextCtrl* log_;
-    platform::BackgroundDownload download_;
     std::unique_ptr<Updater> updater_;
+    // Declared last so it is stopped (its worker joined) before anything it reports to goes.
+    platform::BackgroundDownload download_;
 };
 
 class UpdaterApp : public wxApp {
