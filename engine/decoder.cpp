@@ -533,7 +533,10 @@ void Decoder<Listing>::operand(uint8_t kind) {
         case OpCtrlReg:
         case OpDbgReg:
             if (!needModrm()) return;
-            if constexpr (Listing) writeRegister((kind == OpCtrlReg ? ControlRegNames : DebugRegNames)[(modrm() >> 3) & 7]);
+            if constexpr (Listing) {
+                const char* const* names = kind == OpCtrlReg ? &ControlRegNames[0] : &DebugRegNames[0];
+                writeRegister(names[(modrm() >> 3) & 7]);
+            }
             return;
         case OpHidFarRet: r->warningFlags |= WarnFar; return;
         case OpHidNearRet:
