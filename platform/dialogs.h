@@ -13,7 +13,8 @@ enum MessageStyle : int {
     kStyleOkCancelInformation = 65,
 };
 
-inline constexpr std::string_view kDefaultMessageTitle = "信息：";
+// "信息：" in GBK, like every text handed to the dialogs.
+inline constexpr std::string_view kDefaultMessageTitle = "\xD0\xC5\xCF\xA2\xA3\xBA";
 inline constexpr int kMessageOk = 0;
 inline constexpr int kMessageCancel = 1;
 
