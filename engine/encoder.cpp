@@ -360,9 +360,6 @@ EncodeStatus EncodeRow(const EncodeRequest& request, AsmModel* model, int* lengt
         }
     }
 
-    // A row that fixes the whole byte behind its opcode (SFENCE, 0F AE F8) carries it as ModRM.
-    if (!w.hasModRM && w.mask[w.opIndex + 1] != 0) w.hasModRM = true;
-
     // Step 7: prefixes, straight into the model.
     int prefixBytes = 0;
     uint8_t prefixes[4];
