@@ -15,6 +15,9 @@ int DecodeCommand(const uint8_t* bytes, uint32_t byteCount, uint32_t address, Di
 // row as a scan in table order, through candidate lists built once from the table.
 int FindFirstRow(uint32_t code);
 
+// Whether FindFirstRow uses its candidate lists (false only if the table outgrew them).
+bool RowIndexInUse();
+
 // Reference form of FindFirstRow: the plain scan in table order (tests compare the two).
 int ScanFirstRow(uint32_t code);
 

@@ -318,6 +318,7 @@ TEST(Disasm, PrefixesAtTheEnd) {
 
 // The candidate lists give the first matching row, as a scan in row order would.
 TEST(Disasm, RowLookupAgreesWithTheScan) {
+    EXPECT_TRUE(zandrel::RowIndexInUse());
     const unsigned thirdBytes[] = {0x00, 0x08, 0x10, 0x18, 0x20, 0x28, 0x30, 0x38, 0xC0, 0xC8, 0xF8, 0xFF, 0x9E, 0xB4};
     int mismatches = 0;
     for (unsigned b0 = 0; b0 < 256; ++b0)
