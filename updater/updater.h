@@ -16,6 +16,8 @@ namespace kovrel::updater {
 inline constexpr int kStyleErrorOk = 16;
 inline constexpr int kStyleOkCancelInformation = 65;
 inline constexpr int kMessageOk = 0;
+// The title of a box shown without one (UTF-8, like every text here).
+inline constexpr std::string_view kDefaultMessageTitle = "信息：";
 
 inline constexpr std::string_view kMagicArgument = "甲乙丙丁";
 inline constexpr std::string_view kWindowCaption = "下载管理器";

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
 #include "platform/net/background_download.h"
 #include "platform/net/zip_reader.h"
 #include "updater/updater.h"
@@ -39,7 +38,7 @@ std::string ownFolder() {
 }
 
 int showMessage(std::string_view text, int style, std::string_view title) {
-    std::string caption = title.empty() ? std::string(platform::kDefaultMessageTitle) : std::string(title);
+    std::string caption = title.empty() ? std::string(kDefaultMessageTitle) : std::string(title);
     if (std::getenv(kMessagesToStderrVariable)) {
         std::fprintf(stderr, "%s: %.*s\n", caption.c_str(), static_cast<int>(text.size()), text.data());
         std::fflush(stderr);
