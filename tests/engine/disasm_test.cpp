@@ -43,9 +43,9 @@ const FieldRef kFields[] = {
 };
 
 // Checks "name=value name=value ..." (values in C notation) against the record.
-std::string checkFields(const DisasmRecord& r, const char* spec) {
+std::string checkFields(const DisasmRecord& r, const char* wanted) {
     std::string problems;
-    std::istringstream in(spec);
+    std::istringstream in(wanted);
     std::string item;
     while (in >> item) {
         const size_t eq = item.find('=');

@@ -34,6 +34,8 @@ constexpr const char* kFrame = "55 8B EC 83 EC 08 B8 01 00 00 00 C9 C3";
 
 //  name                               direction block          base      address   count expected
 const Case kCases[] = {
+    {"prologue forward three",         Forward, "55 8B EC 83 EC 08", 0x401000, 0x401000, 3, 0x401006},
+    {"prologue back one",              Back,    "55 8B EC 83 EC 08", 0x401000, 0x401006, 1, 0x401003},
     {"forward three",                  Forward, kFrame,         0x401000, 0x401000, 3,    0x401006},
     {"forward one",                    Forward, kFrame,         0x401000, 0x401001, 1,    0x401003},
     {"forward zero count",             Forward, kFrame,         0x401000, 0x401003, 0,    0x401003},
