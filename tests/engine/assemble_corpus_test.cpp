@@ -26,10 +26,10 @@ int sampleStride() {
         if (stride > 0) return stride;
     }
 #if defined(__SANITIZE_ADDRESS__)
-    return 16;
+    return 4;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-    return 16;
+    return 4;
 #endif
 #endif
     return 1;
