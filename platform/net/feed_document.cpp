@@ -18,8 +18,28 @@ constexpr FeedEntity kFeedEntities[] = {
 };
 
 // Entity decoding is ours (pugixml would also decode character references); declarations,
-// comments, processing instructions and the doctype are skipped.
-constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_wconv_attribute | pugi::parse_eol;
+// comments, processing instructions and the doctype are skipped. Parsed as a fragment so
+// that text beside the root stays visible and can be refused.
+constexpr unsigned kParseOptions =
+    pugi::parse_cdata | pugi::parse_wconv_attribute | pugi::parse_eol | pugi::parse_fragment;
+
+bool isBlank(const char* text) {
+    for (; *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
+    return true;
+}
+
+// pugixml forgives what a well-formed document may not have: one root element and
+// nothing but blanks, comments and declarations around it.
+bool hasOneRoot(const pugi::xml_document& document) {
+    int elements = 0;
+    for (pugi::xml_node node : document.children()) {
+        if (node.type() == pugi::node_element) ++elements;
+        if ((node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) && !isBlank(node.value()))
+            return false;
+    }
+    return elements == 1;
+}
 
 }  // namespace
 
@@ -51,7 +71,7 @@ void PugiXmlDocument::load(std::string_view bytes) {
     document_.reset();
     pugi::xml_parse_result result =
         document_.load_buffer(bytes.data(), bytes.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result) document_.reset();
+    if (!result || !hasOneRoot(document_)) document_.reset();
 }
 
 std::string PugiXmlDocument::attribute(std::string_view path, std::string_view name) const {
