@@ -15,6 +15,7 @@
 #include <wx/stc/stc.h>
 #include <wx/textctrl.h>
 #include <wx/app.h>
+#include <wx/evtloop.h>
 
 #include <algorithm>
 
@@ -34,6 +35,9 @@ constexpr unsigned kSciSetText = 2181;
 constexpr unsigned kSciGetLength = 2006;
 // Pending events are waited for at most this often; the byte reader asks after every byte.
 constexpr auto kDispatchInterval = std::chrono::milliseconds(15);
+constexpr auto kDispatchBudget = std::chrono::milliseconds(30);
+constexpr unsigned kSciAddText = 2001;
+constexpr unsigned kSciSetModEventMask = 2359;
 
 // Windows fonts this system's window names, and the installed faces that stand in for them.
 struct FontStandIn {
@@ -120,6 +124,11 @@ void WxUi::build() {
     // The controls were laid out for the Windows default: 宋体 9 pt, 12 pixels high.
     panel->SetFont(wxFont(wxFontInfo(9).FaceName(installedFace("宋体"))));
     frame_->Bind(wxEVT_CLOSE_WINDOW, &WxUi::onClose, this);
+    frame_->Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+        flushEditorText();
+        if (list_) list_->syncCount();
+        event.Skip();
+    });
 
     bool firstRadio = true;
     for (const ControlDesign& c : app::mainWindowControls()) {
@@ -166,6 +175,8 @@ void WxUi::build() {
                 break;
             case ControlKind::CodeEditor:
                 editor_ = new wxStyledTextCtrl(panel, wxID_ANY, pos, size, wxBORDER_SUNKEN);
+                // Nothing listens to the editor's change notifications.
+                editor_->SendMsg(kSciSetModEventMask, 0, 0);
                 control.window = editor_;
                 break;
             case ControlKind::ColourPicker:
@@ -199,7 +210,10 @@ void WxUi::wireEvents(const std::string& name, Control& control) {
             control.window->Bind(wxEVT_RADIOBUTTON, [this, name](wxCommandEvent&) { fire(name, UiEvent::Clicked); });
             break;
         case ControlKind::EditBox:
-            control.window->Bind(wxEVT_TEXT, [this, name](wxCommandEvent&) { fire(name, UiEvent::TextChanged); });
+            control.window->Bind(wxEVT_TEXT, [this, name, &control](wxCommandEvent&) {
+                control.cachedText.reset();
+                fire(name, UiEvent::TextChanged);
+            });
             // Handled here, the toolkit's own context menu does not open as well.
             control.window->Bind(wxEVT_RIGHT_DOWN, [this, name](wxMouseEvent& event) {
                 if (!fire(name, UiEvent::RightMouseDown)) event.Skip();
@@ -265,8 +279,12 @@ std::string WxUi::text(std::string_view name) const {
     if (!control || !control->window) return {};
     switch (control->design->kind) {
         case ControlKind::EditBox:
-            return toCrLf(wxToGbk(static_cast<wxTextCtrl*>(control->window)->GetValue()));
+            // Commands read a box several times after writing it; converting megabytes each
+            // time would dominate a large disassembly.
+            if (!control->cachedText) control->cachedText = toCrLf(wxToGbk(static_cast<wxTextCtrl*>(control->window)->GetValue()));
+            return *control->cachedText;
         case ControlKind::CodeEditor: {
+            flushEditorText();
             const intptr_t length = editor_->SendMsg(kSciGetLength, 0, 0);
             std::string bytes(static_cast<size_t>(length) + 1, '\0');
             editor_->SendMsg(kSciGetText, static_cast<wxUIntPtr>(length + 1), reinterpret_cast<wxIntPtr>(bytes.data()));
@@ -289,10 +307,12 @@ void WxUi::setText(std::string_view name, std::string_view text) {
     switch (control->design->kind) {
         case ControlKind::EditBox:
             // ChangeValue raises nothing; the one TextChanged is raised here, as a user edit would.
+            control->cachedText.reset();
             static_cast<wxTextCtrl*>(control->window)->ChangeValue(gbkToWx(toLf(text)));
             fire(name, UiEvent::TextChanged);
             break;
         case ControlKind::CodeEditor: {
+            pendingEditorText_.clear();
             const std::string terminated(text);
             editor_->SendMsg(kSciSetText, 0, reinterpret_cast<wxIntPtr>(terminated.c_str()));
             break;
@@ -360,8 +380,8 @@ void WxUi::clearRows(std::string_view name) {
 
 int WxUi::appendRow(std::string_view name) {
     if (!list_ || name != app::kListName) return -1;
+    // The list learns its new length when the window next draws or dispatches.
     list_->rows.emplace_back();
-    list_->syncCount();
     return static_cast<int>(list_->rows.size()) - 1;
 }
 
@@ -439,8 +459,16 @@ intptr_t WxUi::sendEditor(std::string_view name, unsigned message, uintptr_t wPa
         // The editor's drawing layer reads face names as UTF-8 and knows no Windows fonts.
         const std::string wanted = gbkToWx(reinterpret_cast<const char*>(lParam)).utf8_string();
         const std::string face = installedFace(wanted).utf8_string();
+        flushEditorText();
         return editor_->SendMsg(static_cast<int>(message), wParam, reinterpret_cast<wxIntPtr>(face.c_str()));
     }
+    if (message == kSciAddText) {
+        // Consecutive insertions at the caret are one insertion of their joined text; sent
+        // one by one, each would cost a redraw check and a round of notifications.
+        if (lParam != 0) pendingEditorText_.append(reinterpret_cast<const char*>(lParam), wParam);
+        return 0;
+    }
+    flushEditorText();
     return editor_->SendMsg(static_cast<int>(message), wParam, lParam);
 }
 
@@ -475,9 +503,24 @@ void WxUi::popupMenu(std::string_view menuName) {
 void WxUi::processPendingEvents() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastDispatch_ < kDispatchInterval) return;
-    lastDispatch_ = now;
+    flushEditorText();
     if (list_) list_->syncCount();
-    if (wxTheApp) wxTheApp->Yield(true);
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    if (!loop || loop->IsYielding()) {
+        lastDispatch_ = now;
+        return;
+    }
+    // Input and paint come first in the toolkit's queue; what stays pending after the budget
+    // is its own background work (laying out long texts), which the main loop finishes later.
+    while (loop->Pending() && std::chrono::steady_clock::now() - now < kDispatchBudget) loop->Dispatch();
+    lastDispatch_ = std::chrono::steady_clock::now();
+}
+
+void WxUi::flushEditorText() const {
+    if (pendingEditorText_.empty() || !editor_) return;
+    const std::string text = std::move(pendingEditorText_);
+    pendingEditorText_.clear();
+    editor_->SendMsg(kSciAddText, static_cast<wxUIntPtr>(text.size()), reinterpret_cast<wxIntPtr>(text.data()));
 }
 
 void WxUi::bind(std::string_view control, UiEvent event, std::function<void()> handler) {

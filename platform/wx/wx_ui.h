@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,11 +68,14 @@ private:
         const app::ControlDesign* design = nullptr;
         wxWindow* window = nullptr;
         std::string caption;  // GBK, exactly as last set
+        mutable std::optional<std::string> cachedText;  // an edit box's text as last read, until it changes
     };
 
     void build();
     void wireEvents(const std::string& name, Control& control);
     void onClose(wxCloseEvent& event);
+    // Sends the text gathered from SCI_ADDTEXT calls; every other editor access flushes first.
+    void flushEditorText() const;
     const Control* find(std::string_view name) const;
     Control* find(std::string_view name);
 
@@ -80,6 +84,7 @@ private:
     std::map<std::string, Control, std::less<>> controls_;
     RowStoreList* list_ = nullptr;
     wxStyledTextCtrl* editor_ = nullptr;
+    mutable std::string pendingEditorText_;
     std::map<std::string, FontChoice, std::less<>> fonts_;
     std::map<std::pair<std::string, UiEvent>, std::function<void()>> handlers_;
     std::function<bool()> closeHandler_;
