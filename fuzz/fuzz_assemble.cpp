@@ -17,13 +17,14 @@ void check(bool condition) {
 
 }  // namespace
 
-// Layout: byte 0 picks attempt (low 4 bits), constSize (bits 4-5) and ideal syntax (bit 6);
-// bytes 1-4 the address; the rest is the line.
+// Layout: byte 0 picks attempt (low 4 bits), constSize (bits 4-5) and ideal syntax (bit 7),
+// so a printable first character covers every attempt and constSize; bytes 1-4 are the address
+// (little-endian); the rest is the line. Seeds stay plain text.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 5) return 0;
     const int attempt = data[0] & 0x0F;
     const int constSize = (data[0] >> 4) & 3;
-    const int ideal = (data[0] >> 6) & 1;
+    const int ideal = (data[0] >> 7) & 1;
     const unsigned address = unsigned(data[1]) | unsigned(data[2]) << 8 | unsigned(data[3]) << 16 |
                              unsigned(data[4]) << 24;
     data += 5;
