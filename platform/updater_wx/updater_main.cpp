@@ -21,8 +21,8 @@ namespace kovrel::updater {
 namespace {
 
 // Test-only: with this variable set, message boxes print "title: text" to standard error
-// and answer OK, and the log box's lines are echoed there too, so a test can observe the
-// updater without clicking.
+// and answer OK (Cancel when the value is "cancel"), and the log box's lines are echoed
+// there too, so a test can observe the updater without clicking.
 constexpr char kMessagesToStderrVariable[] = "KOVREL_MESSAGES_TO_STDERR";
 
 std::vector<std::string> gArguments;  // raw bytes, before the toolkit converts anything
@@ -39,10 +39,10 @@ std::string ownFolder() {
 
 int showMessage(std::string_view text, int style, std::string_view title) {
     std::string caption = title.empty() ? std::string(kDefaultMessageTitle) : std::string(title);
-    if (std::getenv(kMessagesToStderrVariable)) {
+    if (const char* toStderr = std::getenv(kMessagesToStderrVariable)) {
         std::fprintf(stderr, "%s: %.*s\n", caption.c_str(), static_cast<int>(text.size()), text.data());
         std::fflush(stderr);
-        return kMessageOk;
+        return std::string_view(toStderr) == "cancel" ? 1 : kMessageOk;
     }
     long flags = wxOK | wxCENTRE;
     if (style == kStyleErrorOk) flags |= wxICON_ERROR;

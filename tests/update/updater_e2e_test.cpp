@@ -15,6 +15,10 @@
 
 #include "tests/update/loopback_servers.h"
 
+#ifdef KOVREL_UPDATER_PROGRAM
+#include <X11/Xlib.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,6 +35,37 @@ constexpr char kUpdaterProgram[] = "";
 constexpr char kOldConverter[] = "#!/bin/sh\necho old >> \"$(dirname \"$0\")/ran.txt\"\n";
 constexpr char kNewConverter[] = "#!/bin/sh\necho new >> \"$(dirname \"$0\")/ran.txt\"\n";
 
+#ifdef KOVREL_UPDATER_PROGRAM
+// Sends the close request a window manager sends for the close box of the updater's window.
+bool requestClose(pid_t pid) {
+    std::string out;
+    std::string command = "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name '^下载管理器$' 2>/dev/null";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    unsigned long window = std::strtoul(out.c_str(), nullptr, 10);
+    if (!window) return false;
+    ::Display* x = XOpenDisplay(nullptr);
+    if (!x) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    bool sent = XSendEvent(x, window, False, NoEventMask, &event) != 0;
+    XFlush(x);
+    XCloseDisplay(x);
+    return sent;
+}
+#else
+bool requestClose(pid_t) { return false; }
+#endif
+
 bool waitUntil(const std::function<bool()>& done) {
     for (int i = 0; i < 1200; ++i) {  // 60 s at most
         if (done()) return true;
@@ -42,7 +77,9 @@ bool waitUntil(const std::function<bool()>& done) {
 // The updater started from the converter's folder, as the converter starts it.
 class UpdaterRun {
 public:
-    UpdaterRun(const std::string& converterFolder, const std::vector<std::string>& arguments)
+    // `answer`: the value of KOVREL_MESSAGES_TO_STDERR ("cancel" answers Cancel).
+    UpdaterRun(const std::string& converterFolder, const std::vector<std::string>& arguments,
+               const char* answer = "1")
         : stderrPath_(converterFolder + ".stderr") {
         std::string program = converterFolder + "/升级文件/update";
         pid_ = fork();
@@ -52,7 +89,7 @@ public:
             int null = open("/dev/null", O_RDWR);
             dup2(null, 0);
             dup2(null, 1);
-            setenv("KOVREL_MESSAGES_TO_STDERR", "1", 1);
+            setenv("KOVREL_MESSAGES_TO_STDERR", answer, 1);
             std::vector<char*> argv{const_cast<char*>(program.c_str())};
             for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
@@ -74,6 +111,7 @@ public:
             return exited_;
         });
     }
+    pid_t pid() const { return pid_; }
     std::string errors() const { return kovrel::testing::readFile(stderrPath_); }
     bool waitForError(const std::string& text) {
         return waitUntil([&] { return errors().find(text) != std::string::npos; });
@@ -215,6 +253,31 @@ TEST_F(UpdaterProgram, AHostilePackageWritesNothingOutside) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(converter_ + "/linked.txt")));
     EXPECT_EQ(kovrel::testing::readFile(converter_ + "/inside.txt"), "I");
     EXPECT_EQ(kovrel::testing::readFile(converter_ + "/ran.txt"), "old\n");
+}
+
+TEST_F(UpdaterProgram, CloseWhileDownloadingAsksFirst) {
+    const std::string question = "提示信息: 请等待下载完成...\n";
+    const std::string data = " #传送常量.收到数据\r\n";
+    {
+        // OK: the window stays and the download goes on.
+        UpdaterRun run(converter_, arguments(http_->url("/slow.zip")), "1");
+        ASSERT_TRUE(run.waitForError(data)) << run.errors();
+        ASSERT_TRUE(waitUntil([&] { return requestClose(run.pid()); }));
+        ASSERT_TRUE(run.waitForError(question)) << run.errors();
+        size_t asked = run.errors().find(question);
+        EXPECT_TRUE(waitUntil([&] { return run.errors().find(data, asked) != std::string::npos; })) << run.errors();
+    }
+    {
+        // Cancel: the download stops, the window closes, nothing is installed.
+        UpdaterRun run(converter_, arguments(http_->url("/slow.zip")), "cancel");
+        ASSERT_TRUE(run.waitForError(data)) << run.errors();
+        ASSERT_TRUE(waitUntil([&] { return requestClose(run.pid()); }));
+        ASSERT_TRUE(run.waitForExit()) << run.errors();
+        EXPECT_NE(run.errors().find(question), std::string::npos) << run.errors();
+        EXPECT_FALSE(fs::exists(converter_ + "/升级文件/升级文件/temp1.zip"));
+        EXPECT_FALSE(fs::exists(converter_ + "/ran.txt"));
+        EXPECT_EQ(kovrel::testing::readFile(converter_ + "/readme.txt"), "old readme");
+    }
 }
 
 TEST_F(UpdaterProgram, AFailedDownloadInstallsNothing) {
