@@ -1,11 +1,26 @@
 // Assemble: lines, attempts and constant sizes against bytes, masks, jump fields and messages.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "engine/engine_api.h"
+
+// Counts every allocation through operator new, to show that Assemble makes none.
+std::atomic<long> gAllocations{0};
+
+void* operator new(std::size_t size) {
+    ++gAllocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -366,6 +381,19 @@ TEST(Assemble, StaysInsideBuffers) {
         EXPECT_LE(std::strlen(error), 64u);
         EXPECT_EQ(static_cast<unsigned char>(error[299]), 0x5A);
     }
+}
+
+TEST(Assemble, AllocatesNothingPerCall) {
+    AsmModel model;
+    char error[256];
+    Assemble("NOP", 100, &model, 0, 0, error);  // the name index is built once, on first use
+    std::vector<const char*> lines;
+    for (const Case& c : kCases) lines.push_back(c.line);
+    const long before = gAllocations.load();
+    for (const char* line : lines) {
+        for (int attempt = 0; attempt < 3; ++attempt) Assemble(line, 100, &model, attempt, 3, error);
+    }
+    EXPECT_EQ(gAllocations.load(), before);
 }
 
 }  // namespace
