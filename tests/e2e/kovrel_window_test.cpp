@@ -33,7 +33,8 @@ protected:
     // Starts the program and waits for its window.
     std::unique_ptr<KovrelProcess> start(unsigned long& window, const std::string& dump = "dump") {
         auto process = std::make_unique<KovrelProcess>(root_, kProgram, dump);
-        window = process->findWindow(kMainTitle);
+        window = process->findWindow(kMainTitle, 20s);
+        if (window == 0) ADD_FAILURE() << "no main window; " << process->describe();
         return process;
     }
 
@@ -74,7 +75,7 @@ std::string toolText(const fs::path& folder, const std::vector<unsigned char>& b
 TEST_F(KovrelWindowTest, StartsCentredAtItsFinalSizeWithCompanionFile) {
     unsigned long window = 0;
     auto kovrel = start(window);
-    ASSERT_NE(window, 0u) << "no Kovrel window appeared";
+    ASSERT_NE(window, 0u);
     const WindowState s = kovrel->state();
     EXPECT_EQ(s.caption, versionCaption());
     EXPECT_EQ(s.width, 1007);

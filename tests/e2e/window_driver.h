@@ -228,6 +228,15 @@ public:
     }
     int exitCode() const { return exitCode_; }
 
+    // For failure messages: whether it runs, and its last dump.
+    std::string describe() {
+        std::string out = running() ? "running" : "ended with " + std::to_string(exitCode_);
+        std::ifstream in(dump_);
+        std::stringstream content;
+        content << in.rdbuf();
+        return out + "; dump:\n" + content.str();
+    }
+
     // The visible top-level window whose title starts with `titlePrefix` (a regular expression).
     unsigned long findWindow(const std::string& titleRegex, std::chrono::milliseconds timeout = 10s) {
         unsigned long window = 0;
