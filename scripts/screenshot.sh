@@ -42,13 +42,11 @@ done
 xdotool windowfocus --sync "$window"
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
 
-# A small function as machine code: disassemble it, then assemble the listing back.
+# A small function as machine code, disassembled into the list, the editor and the assembly box.
 click 870 120
 xdotool type --delay 5 "55 8B EC 83 EC 08 8B 45 08 03 45 0C 89 45 FC 8B 45 FC C9 C3"
 click 715 92
 sleep 1
-click 715 60
-sleep 0.5
 xdotool mousemove 0 499
 sleep 0.3
 
