@@ -23,9 +23,42 @@ namespace {
 constexpr unsigned kBaseAddress = 0x401000;
 constexpr size_t kNasmLines = 50000;
 
+// The listing writes hexadecimal numbers without the leading 0 that the assembler needs before
+// a letter (A, FFFFFFF0); this puts it in, and changes nothing else.
+std::string withLeadingZeros(const char* text) {
+    std::string out;
+    const char* p = text;
+    // Prefix words and the mnemonic are names, never numbers.
+    for (;;) {
+        const char* word = p;
+        while (*p && *p != ' ') ++p;
+        const std::string w(word, size_t(p - word));
+        out += w;
+        if (*p) out += *p++;
+        if (w != "LOCK" && w != "REP" && w != "REPE" && w != "REPNE" && w != "lock" && w != "rep" && w != "repe" &&
+            w != "repne")
+            break;
+    }
+    while (*p) {
+        if (std::isalnum(static_cast<unsigned char>(*p))) {
+            const char* start = p;
+            bool hex = true;
+            while (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') {
+                hex = hex && std::isxdigit(static_cast<unsigned char>(*p));
+                ++p;
+            }
+            if (hex && !std::isdigit(static_cast<unsigned char>(*start))) out += '0';
+            out.append(start, size_t(p - start));
+        } else {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
 struct Listed {
     unsigned address;
-    std::string text;      // converter options (0,0,0,1): what Assemble reads
+    std::string text;      // converter options (0,0,0,1), with the leading 0 the assembler needs: Assemble's input
     std::string plain;     // all options off, the source of the NASM rewrite
 };
 
@@ -50,7 +83,7 @@ const Workload& workload() {
                     Listed item{address, {}, record.commandText};
                     VB_SetOptions(0, 0, 0, 1);
                     Disasm(chunk.data() + at, unsigned(chunk.size() - at), address, &record, 3);
-                    item.text = record.commandText;
+                    item.text = withLeadingZeros(record.commandText);
                     w.commands.push_back(std::move(item));
                 }
                 at += size_t(length);
