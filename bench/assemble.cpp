@@ -274,6 +274,8 @@ std::set<size_t> nasmErrorLines(const std::string& source, const std::string& lo
 }
 
 std::string gNasmSource;
+// NASM deletes its output file when it reports errors: never let that be /dev/null.
+std::string gNasmOutput;
 size_t gNasmLineCount = 0;
 
 // NASM's input: the first 50,000 listed commands that NASM takes, "bits 32" in front.
@@ -283,6 +285,7 @@ bool prepareNasm() {
     char dir[] = "/tmp/kovrel_nasm_XXXXXX";
     if (mkdtemp(dir) == nullptr) return false;
     gNasmSource = std::string(dir) + "/listing.asm";
+    gNasmOutput = std::string(dir) + "/listing.bin";
     const std::string log = std::string(dir) + "/errors.txt";
     std::vector<std::string> lines;
     for (const Listed& c : workload().commands) {
@@ -299,7 +302,7 @@ bool prepareNasm() {
             ++written;
         }
         out.close();
-        const std::string command = "nasm -w-all -f bin -o /dev/null " + gNasmSource + " 2> " + log;
+        const std::string command = "nasm -w-all -f bin -o " + gNasmOutput + " " + gNasmSource + " 2> " + log;
         if (std::system(command.c_str()) == 0) {
             gNasmLineCount = written;
             return written > 0;
@@ -320,7 +323,7 @@ void BM_NasmProcess(benchmark::State& state) {
         state.SkipWithError("nasm not available or the rewritten listing does not assemble");
         return;
     }
-    const std::string command = "nasm -w-all -f bin -o /dev/null " + gNasmSource;
+    const std::string command = "nasm -w-all -f bin -o " + gNasmOutput + " " + gNasmSource;
     double best = 1e9;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
