@@ -154,6 +154,23 @@ TEST_F(KovrelWindowTest, DisassemblesHexTextIntoListEditorAndAssemblyBox) {
     EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
 }
 
+TEST_F(KovrelWindowTest, RightClickOnTheAssemblyBoxOpensItsMenu) {
+    unsigned long window = 0;
+    auto kovrel = start(window);
+    ASSERT_NE(window, 0u);
+    kovrel->type(window, "编辑框1汇编", "mov eax,1 ; 注释");
+    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框1汇编") == "mov eax,1 ; 注释"; }));
+    const app::ControlDesign* box = app::findControl("编辑框1汇编");
+    const app::Point at = app::windowPosition(*box);
+    run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at.x + 40) + " " +
+        std::to_string(at.y + 40) + " click 3");
+    std::this_thread::sleep_for(500ms);
+    // "转换大小写" is the first item; its submenu starts with "到大写".
+    run("xdotool key Down Right Return");
+    EXPECT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框1汇编") == "MOV EAX,1 ; 注释"; }))
+        << kovrel->state().texts.at("编辑框1汇编");
+}
+
 TEST_F(KovrelWindowTest, SecondStartShowsTheMessageAndEnds) {
     unsigned long window = 0;
     auto first = start(window);
