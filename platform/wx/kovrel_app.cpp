@@ -2,6 +2,7 @@
 // runs the window.
 #include <wx/app.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -31,6 +32,10 @@ std::string_view image(const char* begin, const char* end) {
 
 class KovrelApp final : public wxApp {
 public:
+    // Runs before the toolkit starts. The window draws nothing with OpenGL; without this the
+    // toolkit loads the GL drivers at start-up only to choose a visual.
+    KovrelApp() { ::setenv("GDK_GL", "disable", 0); }
+
     bool OnInit() override {
         platform::initialiseCurl();
         // The feed document exists before the window, and the exit clean-up is registered
