@@ -10,6 +10,7 @@
 
 #include "engine/decoder.h"
 #include "engine/engine_api.h"
+#include "engine/listing_text.h"
 
 namespace {
 
@@ -207,6 +208,95 @@ const Case kCases[] = {
     {"67 A5",                     kConverter, 3, 2, "67:A5",               "MOVS DWORD PTR ES:[DI],DWORD PTR DS:[SI]",       "",                                     "warningFlags=0 commandType=0x09"},
     {"C5 00",                     kConverter, 3, 2, "C500",                "LDS EAX,DS:[EAX]",                               "Modification of segment register",     "memorySizeCode=6 warningFlags=2"},
     {"D8 00",                     kConverter, 3, 2, "D800",                "FADD DWORD PTR DS:[EAX]",                        "",                                     "memorySizeCode=5"},
+    // Memory forms: 16-bit, SIB and absolute addresses, and how displacements are written.
+    {"67 8B 80 34 12",            kConverter, 3, 5, "67:8B80 3412",        "MOV EAX,DS:[BX+SI+1234]",                        "",                                     "memoryDisplacement=0x1234 addressRegisterScale=1 fixupBytes=0 commandType=0x08"},
+    {"8B 04 0C",                  kConverter, 3, 3, "8B040C",              "MOV EAX,SS:[ESP+ECX]",                           "",                                     "addressRegisterScale=1 hasZeroConstant=0"},
+    {"8B 44 0D 08",               kConverter, 3, 4, "8B440D 08",           "MOV EAX,SS:[EBP+ECX+8]",                         "",                                     "memoryDisplacement=8"},
+    {"8B 04 8D FC FF FF FF",      kConverter, 3, 7, "8B048D FCFFFFFF",     "MOV EAX,DS:[ECX*4-4]",                           "",                                     "addressRegisterScale=4 fixupPosition=3 fixupBytes=4"},
+    {"A1 FC FF FF FF",            kConverter, 3, 5, "A1 FCFFFFFF",         "MOV EAX,DS:[FFFFFFFC]",                          "",                                     "memoryDisplacement=0xFFFFFFFC fixupPosition=1 memorySizeCode=4"},
+    {"A3 00 10 40 00",            kConverter, 3, 5, "A3 00104000",         "MOV DS:[401000],EAX",                            "",                                     "memorySizeCode=4 fixupPosition=1 fixupBytes=4"},
+    {"C7 05 00 10 40 00 01 00 00 00", kConverter, 3, 10, "C705 00104000 01000000", "MOV DWORD PTR DS:[401000],1",              "",                                     "fixupPosition=2 fixupBytes=8 immediateValue=1"},
+    {"8B 40 00",                  kConverter, 3, 3, "8B40 00",             "MOV EAX,DS:[EAX]",                               "",                                     "hasZeroConstant=1"},
+    {"3E 8B 00",                  kPlain,     3, 3, "3E:8B00",             "MOV EAX,[EAX]",                                  "",                                     "warningFlags=0 prefixCount=1"},
+    {"36 8B 45 08",               kPlain,     3, 4, "36:8B45 08",          "MOV EAX,[EBP+8]",                                "",                                     "warningFlags=0"},
+    {"64 8B 00",                  kIdeal,     3, 3, "64:8B00",             "MOV EAX,[FS:EAX]",                               "",                                     "commandType=0x08"},
+    {"65 8B 00",                  kConverter, 3, 3, "65:8B00",             "MOV EAX,GS:[EAX]",                               "",                                     "commandType=0x08"},
+    {"FF 2D 00 10 40 00",         kIdealLower,3, 6, "FF2D 00104000",       "jmp far [fword 401000]",                         "Far jump",                             ""},
+    {"FF 2D 00 10 40 00",         kLower,     3, 6, "FF2D 00104000",       "jmp far fword ptr ds:[401000]",                  "Far jump",                             ""},
+    {"0F FC 00",                  kConverter, 3, 3, "0FFC00",              "PADDB MM0,QWORD PTR DS:[EAX]",                   "",                                     "memorySizeCode=8"},
+    {"DB 28",                     kConverter, 3, 2, "DB28",                "FLD TBYTE PTR DS:[EAX]",                         "",                                     "memorySizeCode=9"},
+    {"DF 30",                     kConverter, 3, 2, "DF30",                "FBSTP TBYTE PTR DS:[EAX]",                       "",                                     "memorySizeCode=10"},
+    {"D9 30",                     kConverter, 3, 2, "D930",                "FSTENV DS:[EAX]",                                "",                                     "memorySizeCode=0"},
+    {"66 62 00",                  kIdealLower,3, 3, "66:6200",             "bound ax,[eax]",                                 "",                                     "memorySizeCode=0"},
+    {"66 C5 00",                  kConverter, 3, 3, "66:C500",             "LDS AX,DS:[EAX]",                                "Modification of segment register",     "memorySizeCode=0"},
+    {"67 D7",                     kConverter, 3, 2, "67:D7",               "XLAT BYTE PTR DS:[BX+AL]",                       "",                                     "memorySizeCode=1 warningFlags=0 commandType=0x09"},
+    {"67 D7",                     kConverter, 1, 2, "",                    "",                                               "",                                     "memorySizeCode=0 warningFlags=0x20 commandType=0x09"},
+    {"26 D7",                     kConverter, 3, 2, "26:D7",               "XLAT BYTE PTR ES:[EBX+AL]",                      "",                                     "warningFlags=0"},
+    {"36 AA",                     kConverter, 3, 2, "36:AA",               "STOS BYTE PTR ES:[EDI]",                         "",                                     "memorySizeCode=1 warningFlags=0"},
+    {"36 AA",                     kConverter, 2, 2, "",                    "",                                               "",                                     "memorySizeCode=0 warningFlags=0x20"},
+    // Case tables: only jumps and calls through memory with registers and a 32-bit displacement.
+    {"FF 24 25 00 10 40 00",      kConverter, 3, 7, "FF2425 00104000",     "JMP DS:[401000]",                                "",                                     "switchTableAddress=0 addressRegisterScale=0"},
+    {"FF A4 24 00 10 40 00",      kConverter, 3, 7, "FFA424 00104000",     "JMP SS:[ESP+401000]",                            "",                                     "switchTableAddress=0x401000 addressRegisterScale=1"},
+    {"FF A4 C8 00 10 40 00",      kConverter, 3, 7, "FFA4C8 00104000",     "JMP DS:[EAX+ECX*8+401000]",                      "",                                     "switchTableAddress=0 addressRegisterScale=8"},
+    {"FF A4 C8 00 10 40 00",      kConverter, 2, 7, "",                    "",                                               "",                                     "switchTableAddress=0x401000 addressRegisterScale=8"},
+    {"FF 25 00 10 40 00",         kConverter, 3, 6, "FF25 00104000",       "JMP DS:[401000]",                                "",                                     "switchTableAddress=0 memoryDisplacement=0x401000"},
+    {"8B 84 88 00 10 40 00",      kConverter, 3, 7, "8B8488 00104000",     "MOV EAX,DS:[EAX+ECX*4+401000]",                  "",                                     "switchTableAddress=0"},
+    // Immediates and jumps.
+    {"83 C8 FF",                  kConverter, 3, 3, "83C8 FF",             "OR EAX,FFFFFFFF",                                "",                                     "immediateValue=0xFFFFFFFF"},
+    {"66 83 C8 FF",               kConverter, 3, 4, "66:83C8 FF",          "OR AX,FFFF",                                     "",                                     "immediateValue=0xFFFF"},
+    {"25 FF FF FF FF",            kConverter, 3, 5, "25 FFFFFFFF",         "AND EAX,FFFFFFFF",                               "",                                     "fixupPosition=1 fixupBytes=4"},
+    {"05 00 C0 FF FF",            kConverter, 3, 5, "05 00C0FFFF",         "ADD EAX,-4000",                                  "",                                     ""},
+    {"05 FF BF FF FF",            kConverter, 3, 5, "05 FFBFFFFF",         "ADD EAX,FFFFBFFF",                               "",                                     ""},
+    {"6B C0 80",                  kConverter, 3, 3, "6BC0 80",             "IMUL EAX,EAX,-80",                               "",                                     "immediateValue=0xFFFFFF80"},
+    {"66 6B C0 FF",               kConverter, 3, 4, "66:6BC0 FF",          "IMUL AX,AX,FFFF",                                "",                                     "immediateValue=0xFFFF"},
+    {"B0 FF",                     kConverter, 3, 2, "B0 FF",               "MOV AL,FF",                                      "",                                     "immediateValue=0xFF"},
+    {"C2 FC FF",                  kConverter, 3, 3, "C2 FCFF",             "RETN FFFC",                                      "",                                     "warningFlags=0"},
+    {"C2 FE FF",                  kConverter, 3, 3, "C2 FEFF",             "RETN FFFE",                                      "Unaligned stack operation",            "warningFlags=0x80 commandType=0x80"},
+    {"C8 00 00 01",               kConverter, 3, 4, "C8 000001",           "ENTER 0,1",                                      "",                                     "immediateValue=1 hasZeroConstant=1 warningFlags=0"},
+    {"C1 E0 FF",                  kConverter, 3, 3, "C1E0 FF",             "SHL EAX,FF",                                     "Shift constant out of range 1..31",    "immediateValue=0xFF"},
+    {"C1 E0 1F",                  kConverter, 3, 3, "C1E0 1F",             "SHL EAX,1F",                                     "",                                     "warningFlags=0 commandType=0x01"},
+    {"EB 80",                     kConverter, 3, 2, "EB 80",               "JMP SHORT 00400F82",                             "",                                     "jumpTarget=0x400F82"},
+    {"66 0F 84 00 00",            kConverter, 3, 5, "66:0F84 0000",        "JE 00001005",                                    "",                                     "jumpTarget=0x1005 hasZeroConstant=0"},
+    {"67 E3 00",                  kConverter, 3, 3, "67:E3 00",            "JCXZ SHORT 00401003",                            "",                                     "warningFlags=0 commandType=0x68"},
+    {"EA 00 10 40 00 00 00",      kConverter, 3, 7, "EA 00104000 0000",    "JMP FAR 0000:00401000",                          "Far jump",                             "hasZeroConstant=1 immediateValue=0 fixupBytes=0"},
+    {"67 EA 00 10 10 00",         kConverter, 3, 6, "67:EA 0010 1000",     "JMP FAR 0010:00001000",                          "Far jump",                             "jumpTarget=0x1000 warningFlags=0x21 commandType=0x58"},
+    // 3DNow! suffixes behind 16-bit and SIB address forms.
+    {"67 0F 0F 40 08 9E",         kConverter, 3, 6, "67:0F0F40 08 9E",     "PFADD MM0,QWORD PTR DS:[BX+SI+8]",               "",                                     "memorySizeCode=13 commandType=0xEC"},
+    {"0F 0F 04 25 00 10 40 00 9E", kConverter, 3, 9, "0F0F0425 00104000 9E", "PFADD MM0,QWORD PTR DS:[401000]",             "",                                     "fixupPosition=4 fixupBytes=4"},
+    {"0F 0F 04",                  kConverter, 3, 2, "0F0F",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"0F 0F C1 9E 90",            kConverter, 3, 4, "0F0FC1 9E",           "PFADD MM0,MM1",                                  "",                                     ""},
+    // Commands cut by the end of the input: one byte beyond the prefixes and opcode is taken.
+    {"EA 00 10 40 00 10",         kConverter, 3, 1, "EA",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"66 E8 10",                  kConverter, 3, 2, "66:E8",               "???",                                            "Command crosses end of memory block",  "errorCode=2 prefixCount=1"},
+    {"67 8B 06 34",               kConverter, 3, 2, "67:8B",               "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"8B 05 00 10 40",            kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"8B 04 05 00 10 40",         kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"8B 44 24",                  kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"8B 80 00 00 00",            kConverter, 3, 1, "8B",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"C7 45 F8 01 00 00",         kConverter, 3, 1, "C7",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"0F",                        kConverter, 3, 1, "0F",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"FF",                        kConverter, 3, 1, "FF",                  "???",                                            "Command crosses end of memory block",  "errorCode=2"},
+    {"0F 05",                     kConverter, 3, 2, "0F05",                "???",                                            "Unknown command",                      "errorCode=1 commandType=0xF0"},
+    {"66 FF FF 90",               kConverter, 3, 3, "66:FFFF",             "???",                                            "Unknown command",                      "errorCode=1 prefixCount=1"},
+    {"0F FF 90",                  kConverter, 3, 2, "0FFF",                "???",                                            "Unknown command",                      "errorCode=1"},
+    // Registers, segment registers and the comment that wins.
+    {"06",                        kConverter, 3, 1, "06",                  "PUSH ES",                                        "",                                     "warningFlags=0"},
+    {"07",                        kConverter, 3, 1, "07",                  "POP ES",                                         "Modification of segment register",     "warningFlags=2"},
+    {"8C F0",                     kConverter, 3, 2, "8CF0",                "MOV AX,SEG?",                                    "Undefined segment register",           "errorCode=3"},
+    {"0F 21 C0",                  kLower,     3, 3, "0F21C0",              "mov eax,dr0",                                    "Privileged command",                   "warningFlags=4"},
+    {"0F 22 C0",                  kConverter, 3, 3, "0F22C0",              "MOV CR0,EAX",                                    "Privileged command",                   "warningFlags=4"},
+    {"D9 C9",                     kLower,     3, 2, "D9C9",                "fxch st(1)",                                     "",                                     ""},
+    {"4C",                        kConverter, 3, 1, "4C",                  "DEC ESP",                                        "Unaligned stack operation",            "warningFlags=0x80 commandType=0x08"},
+    {"81 EC 02 00 00 00",         kConverter, 3, 6, "81EC 02000000",       "SUB ESP,2",                                      "Unaligned stack operation",            "warningFlags=0x80 commandType=0x09"},
+    {"F7 D4",                     kConverter, 3, 2, "F7D4",                "NOT ESP",                                        "",                                     "warningFlags=0x1000"},
+    {"26 E4 60",                  kConverter, 3, 3, "26:E4 60",            "IN AL,60",                                       "I/O command",                          "warningFlags=0x28"},
+    {"2E C1 E0 20",               kConverter, 3, 4, "2E:C1E0 20",          "SHL EAX,20",                                     "Shift constant out of range 1..31",    "warningFlags=0x30"},
+    {"F0 2E 90",                  kConverter, 3, 3, "F0:2E:90",            "LOCK NOP",                                       "Superfluous prefix",                   "warningFlags=0x60 prefixCount=2 commandType=0x08"},
+    {"F0 83 C4 02",               kConverter, 3, 4, "F0:83C4 02",          "LOCK ADD ESP,2",                                 "LOCK prefix",                          "warningFlags=0xC0 commandType=0x09"},
+    {"F0 F3 A5",                  kTab,       3, 3, "F0:F3:A5",            "LOCK REP MOVS DWORD PTR ES:[EDI],DWORD PTR DS:[ESI]", "LOCK prefix",                 "commandType=0xB9"},
+    {"2E 2E",                     kLower,     3, 1, "2E:",                 "prefix cs:",                                     "Superfluous prefix",                   ""},
+    {"F3 F3",                     kConverter, 3, 1, "F3:",                 "PREFIX REPE:",                                   "Superfluous prefix",                   ""},
+    {"67 67",                     kConverter, 3, 1, "67:",                 "PREFIX ADDRSIZE:",                               "Superfluous prefix",                   ""},
     // Repeated prefixes.
     {"F0 F0 90",                  kConverter, 3, 1, "F0:",                 "PREFIX LOCK:",                                   "Superfluous prefix",                   "warningFlags=0x60 commandType=0x08"},
     {"F2 F3 A4",                  kConverter, 3, 1, "F2:",                 "PREFIX REPNE:",                                  "Superfluous prefix",                   ""},
@@ -297,6 +387,51 @@ TEST(Disasm, EmptyInputReportsCrossingTheEndAndLeavesTheDumpAlone) {
             EXPECT_STREQ(r.commentText, "Command crosses end of memory block");
         }
     }
+}
+
+// Every error code's comment, and codes outside the list; warnings in their order of precedence.
+TEST(Disasm, CommentTexts) {
+    struct ErrorCase {
+        int code;
+        const char* text;
+    };
+    //  code                 text
+    const ErrorCase errors[] = {
+        {ErrNone,             ""},
+        {ErrUnknownCommand,   "Unknown command"},
+        {ErrCrossesEnd,       "Command crosses end of memory block"},
+        {ErrBadSegment,       "Undefined segment register"},
+        {ErrRegisterMisuse,   "Illegal use of register"},
+        {ErrMemoryNotAllowed, "Memory address not allowed"},
+        {ErrInternal,         "Internal VARNOKE error"},
+        {7,                   "Unknown error"},
+        {-1,                  "Unknown error"},
+    };
+    for (const ErrorCase& e : errors) EXPECT_STREQ(zandrel::ErrorComment(e.code), e.text) << "code " << e.code;
+
+    struct WarningCase {
+        unsigned flags;
+        int commandType;
+        const char* text;
+    };
+    //  flags                          commandType text
+    const WarningCase warnings[] = {
+        {0xFFu,                        0x50,       "Privileged command"},
+        {0xFBu,                        0x50,       "I/O command"},
+        {0xF3u,                        0x58,       "Far jump"},
+        {0xF3u,                        0x78,       "Far call"},
+        {0xF3u,                        0x88,       "Far return"},
+        {0xF3u,                        0x00,       "Modification of segment register"},
+        {0xF1u,                        0x00,       "Shift constant out of range 1..31"},
+        {0xE1u,                        0x00,       "Superfluous prefix"},
+        {0xC1u,                        0x00,       "LOCK prefix"},
+        {0x81u,                        0x00,       "Unaligned stack operation"},
+        {0x3000u,                      0x00,       ""},
+        {0u,                           0x00,       ""},
+    };
+    for (const WarningCase& w : warnings)
+        EXPECT_STREQ(zandrel::WarningComment(w.flags, uint8_t(w.commandType)), w.text)
+            << "flags " << std::hex << w.flags << " type " << w.commandType;
 }
 
 // Every prefix alone, and every prefix followed by its own kind, at the end of the input.
