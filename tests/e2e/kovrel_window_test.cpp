@@ -34,6 +34,12 @@ protected:
     std::unique_ptr<KovrelProcess> start(unsigned long& window, const std::string& dump = "dump") {
         auto process = std::make_unique<KovrelProcess>(root_, kProgram, dump);
         window = process->findWindow(kMainTitle, 20s);
+        // Now and then the X server refuses a new connection right after a client was killed
+        // ("Unable to initialize GTK+"); that is the test display, not the program.
+        for (int retry = 0; window == 0 && retry < 3 && !process->running() && process->exitCode() == 255; ++retry) {
+            process = std::make_unique<KovrelProcess>(root_, kProgram, dump);
+            window = process->findWindow(kMainTitle, 20s);
+        }
         if (window == 0) ADD_FAILURE() << "no main window; " << process->describe();
         return process;
     }
@@ -114,9 +120,7 @@ TEST_F(KovrelWindowTest, AssemblesTypedTextAndWritesTheEngineLibraryWhenMissing)
         unsigned long window = 0;
         auto kovrel = start(window);
         ASSERT_NE(window, 0u);
-        kovrel->type(window, "编辑框1汇编", c.typed);
-        ASSERT_TRUE(kovrel->waitState([&](const WindowState& s) { return s.texts.at("编辑框1汇编") == c.typed; }))
-            << "typing did not reach the assembly box";
+        ASSERT_TRUE(kovrel->enter(window, "编辑框1汇编", c.typed)) << "typing did not reach the assembly box";
         kovrel->click(window, "按钮1汇编");
         if (*c.radio) {
             kovrel->waitState([](const WindowState& s) { return !s.texts.at("编辑框2机器码").empty(); });
@@ -137,7 +141,7 @@ TEST_F(KovrelWindowTest, DisassemblesHexTextIntoListEditorAndAssemblyBox) {
     unsigned long window = 0;
     auto kovrel = start(window);
     ASSERT_NE(window, 0u);
-    kovrel->type(window, "编辑框2机器码", "B8 01 00 00 00");
+    ASSERT_TRUE(kovrel->enter(window, "编辑框2机器码", "B8 01 00 00 00"));
     ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("标签14") == "共：5 字节"; }));
     kovrel->click(window, "按钮2反汇编");
     ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.rowCount == 1 && !s.texts.at("编辑框1汇编").empty(); }))
@@ -158,8 +162,7 @@ TEST_F(KovrelWindowTest, RightClickOnTheAssemblyBoxOpensItsMenu) {
     unsigned long window = 0;
     auto kovrel = start(window);
     ASSERT_NE(window, 0u);
-    kovrel->type(window, "编辑框1汇编", "mov eax,1 ; 注释");
-    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框1汇编") == "mov eax,1 ; 注释"; }));
+    ASSERT_TRUE(kovrel->enter(window, "编辑框1汇编", "mov eax,1 ; 注释"));
     const app::ControlDesign* box = app::findControl("编辑框1汇编");
     const app::Point at = app::windowPosition(*box);
     run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at.x + 40) + " " +
@@ -192,8 +195,7 @@ TEST_F(KovrelWindowTest, CancelInTheCloseConfirmationKeepsTheWindowAndOkEndsIt) 
     unsigned long window = 0;
     auto kovrel = start(window);
     ASSERT_NE(window, 0u);
-    kovrel->type(window, "编辑框1汇编", "mov eax,1");
-    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框1汇编") == "mov eax,1"; }));
+    ASSERT_TRUE(kovrel->enter(window, "编辑框1汇编", "mov eax,1"));
     const WindowState before = kovrel->state();
 
     ASSERT_TRUE(requestClose(window));

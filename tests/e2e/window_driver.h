@@ -197,8 +197,9 @@ public:
             ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
             ::setenv("KOVREL_TEST_DUMP", dump_.c_str(), 1);
             const int null = ::open("/dev/null", O_RDWR);
+            const int log = ::open((root / (dumpName + ".stderr")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(null, 1);
-            ::dup2(null, 2);
+            ::dup2(log >= 0 ? log : null, 2);
             ::execl(copy.c_str(), copy.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -234,7 +235,10 @@ public:
         std::ifstream in(dump_);
         std::stringstream content;
         content << in.rdbuf();
-        return out + "; dump:\n" + content.str();
+        std::ifstream err(dump_.string() + ".stderr");
+        std::stringstream errors;
+        errors << err.rdbuf();
+        return out + "; dump:\n" + content.str() + "\nstandard error:\n" + errors.str();
     }
 
     // The visible top-level window whose title starts with `titlePrefix` (a regular expression).
@@ -245,7 +249,7 @@ public:
                 const std::string out = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
                                             " --name " + shellQuote(titleRegex) + " 2>/dev/null");
                 window = std::strtoul(out.c_str(), nullptr, 10);
-                return window != 0;
+                return window != 0 || !running();
             },
             timeout);
         return window;
@@ -286,6 +290,19 @@ public:
         click(window, control);
         std::this_thread::sleep_for(100ms);
         run("xdotool type --delay 15 " + shellQuote(text));
+    }
+    // Types the text into an edit box until the box holds exactly it: under load the first
+    // keys can arrive before the box has the focus.
+    bool enter(unsigned long window, std::string_view control, const std::string& text) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            type(window, control, text);
+            const std::string name(control);
+            if (waitState([&](const WindowState& s) { return s.texts.count(name) && s.texts.at(name) == text; }, 3s))
+                return true;
+            click(window, control);
+            run("xdotool key ctrl+a BackSpace");
+        }
+        return false;
     }
     void focus(unsigned long window) { run("xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null"); }
     void key(unsigned long window, const std::string& keys) {
