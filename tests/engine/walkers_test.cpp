@@ -56,6 +56,10 @@ const Case kCases[] = {
     {"back from past end",             Back,    kFrame,         0x401000, 0x500000, 1,    0x40100C},
     {"back more than walked",          Back,    kFrame,         0x401000, 0x401006, 5,    0x401000},
     {"back mid-command: 83 EC cut, EC", Back,   kFrame,         0x401000, 0x401005, 1,    0x401004},
+    // A block whose end passes the top of the address space: offsets into the block stay exact.
+    {"forward near the top of memory",  Forward, kFrame,         0xFFFFFFF8, 0xFFFFFFF8, 3, 0xFFFFFFFE},
+    {"forward across the top of memory",Forward, kFrame,         0xFFFFFFF8, 0xFFFFFFF8, 5, 0x00000004},
+    {"back near the top of memory",     Back,    kFrame,         0xFFFFFFF8, 0xFFFFFFFE, 1, 0xFFFFFFFB},
 };
 
 unsigned walk(const Case& c, const std::vector<unsigned char>& block) {
