@@ -73,6 +73,7 @@ constexpr Options kLower{0, 1, 0, 1};
 constexpr Options kTab{0, 0, 1, 1};
 constexpr Options kIdeal{1, 0, 0, 1};
 constexpr Options kIdealLower{1, 1, 0, 0};
+constexpr Options kOddValues{-1, 2, 0x100, 0};  // any non-zero value is on
 
 constexpr unsigned kAt = 0x401000;
 
@@ -122,6 +123,7 @@ const Case kCases[] = {
     {"C7 45 F8 01 00 00 00",      kIdealLower,3, 7, "C745 F8 01000000",    "mov [dword ebp-8],1",                            "",                                     ""},
     {"62 00",                     kIdeal,     3, 2, "6200",                "BOUND EAX,[DS:EAX]",                             "",                                     ""},
     {"66 66 90",                  kLower,     3, 1, "66:",                 "prefix datasize:",                               "Superfluous prefix",                   ""},
+    {"C7 45 F8 01 00 00 00",      kOddValues, 3, 7, "C745 F8 01000000",    "mov     [dword ebp-8],1",                        "",                                     ""},
     {"DD D8",                     kLower,     3, 2, "DDD8",                "fstp st(0)",                                     "",                                     ""},
     {"0F 0F C1 9E",               kLower,     3, 4, "0F0FC1 9E",           "pfadd mm0,mm1",                                  "",                                     ""},
     {"EA 00 10 40 00 10 00",      kLower,     3, 7, "EA 00104000 1000",    "jmp far 0010:00401000",                          "Far jump",                             ""},
