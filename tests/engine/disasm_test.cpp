@@ -171,6 +171,7 @@ const Case kCases[] = {
     {"87 C0",                     kConverter, 3, 2, "87C0",                "XCHG EAX,EAX",                                   "",                                     ""},
     {"D4 0A",                     kConverter, 3, 2, "D40A",                "AAM",                                            "",                                     ""},
     {"D4 08",                     kConverter, 3, 2, "D4 08",               "AAM 8",                                          "",                                     ""},
+    {"F3 A4",                     kConverter, 3, 2, "F3:A4",               "REP MOVS BYTE PTR ES:[EDI],BYTE PTR DS:[ESI]",   "",                                     "commandType=0xB1 memorySizeCode=1"},
     {"0F 0F C1 00",               kConverter, 3, 2, "0F0F",                "???",                                            "Unknown command",                      "errorCode=1"},
     {"0F 0F C1",                  kConverter, 3, 2, "0F0F",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
     {"0F 0F 44 24 08",            kConverter, 3, 2, "0F0F",                "???",                                            "Command crosses end of memory block",  "errorCode=2"},
