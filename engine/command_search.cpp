@@ -243,8 +243,10 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             if (cls != ParsedMmxRegister) return MisKind;
             return onlySize(8);
         case OpRmTarget: {
-            if (!isReg && !isMem) return MisKind;
-            return onlySize(4) | modifiers(ModShort | ModFar);
+            // The modifiers are taken whatever the operand's class, as by the relative kinds.
+            const int flags = modifiers(ModShort | ModFar);
+            if (!isReg && !isMem) return flags | MisKind;
+            return flags | onlySize(4);
         }
         case OpMemAddr:
             return isMem ? 0 : MisKind;
@@ -255,9 +257,11 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             if (s.dataSize != 4) flags |= MisSizeConflict;
             return flags;
         }
-        case OpMemFarTarget:
-            if (!isMem) return MisKind;
-            return onlySize(6) | modifiers(ModShort | ModLong | ModNear);
+        case OpMemFarTarget: {
+            const int flags = modifiers(ModShort | ModLong | ModNear);
+            if (!isMem) return flags | MisKind;
+            return flags | onlySize(6);
+        }
         case OpMemDescriptor:
             if (!isMem) return MisKind;
             return onlySize(6);
@@ -320,15 +324,15 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             return (isMem && op.base < 0 && op.index < 0) ? 0 : MisKind;
         case OpJumpShort: {
             const int flags = modifiers(ModLong | ModFar);
-            return (isImm && !s.longFormPass) ? flags : MisKind;
+            return (isImm && !s.longFormPass) ? flags : flags | MisKind;
         }
         case OpJumpNear: {
             const int flags = modifiers(ModShort | ModFar);
-            return isImm ? flags : MisKind;
+            return isImm ? flags : flags | MisKind;
         }
         case OpJumpFar: {
             const int flags = modifiers(ModShort | ModNear);
-            return cls == ParsedFarAddress ? flags : MisKind;
+            return cls == ParsedFarAddress ? flags : flags | MisKind;
         }
         case OpSegReg:
             if (cls != ParsedSegmentRegister) return MisKind;

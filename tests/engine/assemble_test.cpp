@@ -116,6 +116,10 @@ const Case kCases[] = {
     {"JZ 70", 0, 0, "74 0A", "", "", 0},
     {"JNE 70", 0, 0, "75 0A", "", "", 0},
     {"JECXZ LONG 70", 0, 0, "", "", "Invalid jump size modifier", kAtEnd},
+    // A refused modifier counts whatever the operand is; an accepted one leaves the operand's kind.
+    {"JECXZ FAR 1234:5678", 0, 0, "", "", "Invalid jump size modifier", kAtEnd},
+    {"LOOPD LONG [EAX]", 0, 0, "", "", "Invalid jump size modifier", kAtEnd},
+    {"JECXZ NEAR [EAX]", 0, 0, "", "", "Command does not support given operands", kAtEnd},
     {"INT 100", 0, 0, "", "", "Constant out of expected range", kAtEnd},
     {"ENTER 10,100", 0, 0, "", "", "Constant out of expected range", kAtEnd},
     {"RETN -1", 0, 0, "", "", "Command does not support given operands", kAtEnd},

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/command_search.h"
+#include "engine/engine_api.h"
 #include "engine/instruction_table.h"
 
 namespace {
@@ -115,6 +116,161 @@ TEST(CommandSearch, NameIndexMatchesTheWalk) {
             EXPECT_EQ(entries[i].dataSize, walk[size_t(i)].dataSize);
             EXPECT_EQ(entries[i].addressSize, walk[size_t(i)].addressSize);
         }
+    }
+}
+
+// Operand test of single rows: the flags, the operand size it settles on, and whether the
+// first operand's jump modifiers are still waiting for a row operand that takes them.
+struct OperandCase {
+    int row;
+    const char* operands;
+    int dataSize;       // as the name test and BitsWord leave it
+    bool longFormPass;
+    int flags;
+    int dataSizeAfter;
+    bool markLeft;
+};
+
+constexpr int K = MisKind, C = MisCount, Z = MisSize, X = MisSizeConflict, G = MisSegment, R = MisRange,
+              M = MisModifier;
+
+//  row  operands                              dataSize long  flags  after  markLeft
+const OperandCase kOperandCases[] = {
+    {1,   "EAX,EBX",                           0,  false, 0,     4,  false},  // MOV Reg,Rm (width bit)
+    {1,   "AL,[EAX]",                          0,  false, 0,     1,  false},
+    {1,   "EAX,[EAX]",                         0,  false, 0,     4,  false},
+    {1,   "EAX,BX",                            0,  false, X,     4,  false},
+    {1,   "EAX,WORD PTR [EAX]",                0,  false, X,     4,  false},
+    {1,   "EAX,5",                             0,  false, K,     4,  false},
+    {1,   "[EAX],EAX",                         0,  false, K,     0,  false},
+    {1,   "EAX",                               0,  false, C,     4,  false},
+    {1,   "EAX,EBX,ECX",                       0,  false, C,     4,  false},
+    {2,   "AX",                                0,  false, 0,     2,  false},  // PUSH RegLow3, no width bit
+    {2,   "AL",                                0,  false, Z,     0,  false},
+    {21,  "EAX,[1234]",                        0,  false, 0,     4,  false},  // MOV Accum,MemOffset
+    {21,  "R32,[1234]",                        0,  false, 0,     4,  false},
+    {21,  "ECX,[1234]",                        0,  false, K,     0,  false},
+    {21,  "EAX,[EBX]",                         0,  false, K,     4,  false},
+    {494, "EAX,MM1",                           0,  false, 0,     4,  false},  // PMOVMSKB Reg32,MmxRegRm
+    {494, "AX,MM1",                            0,  false, Z,     0,  false},
+    {494, "EAX,[EAX]",                         0,  false, K,     4,  false},
+    {319, "AX",                                2,  false, 0,     2,  false},  // FSTSW Ax
+    {319, "EAX",                               2,  false, Z,     2,  false},
+    {319, "CX",                                2,  false, K,     2,  false},
+    {168, "AL,DX",                             0,  false, 0,     1,  false},  // IN Accum,Dx
+    {168, "AL,EDX",                            0,  false, Z,     1,  false},
+    {168, "AL,CX",                             0,  false, K,     1,  false},
+    {93,  "EAX,CL",                            0,  false, 0,     4,  false},  // ROL Rm,Cl
+    {93,  "EAX,CX",                            0,  false, Z,     4,  false},
+    {325, "ST,ST(1)",                          0,  false, 0,     0,  false},  // FCMOVB St0,StLow3
+    {325, "FPU,ST(1)",                         0,  false, 0,     0,  false},
+    {325, "ST(1),ST(2)",                       0,  false, K,     0,  false},
+    {427, "MM0,QWORD PTR [EAX]",               0,  false, 0,     0,  false},  // MOVQ MmxReg,MmxRm
+    {427, "MM0,DWORD PTR [EAX]",               0,  false, Z,     0,  false},
+    {427, "MM0,EAX",                           0,  false, K,     0,  false},
+    {196, "EAX,BYTE PTR [EAX]",                0,  false, 0,     4,  false},  // MOVSX Reg,Rm8
+    {196, "EAX,BL",                            0,  false, 0,     4,  false},
+    {196, "EAX,WORD PTR [EAX]",                0,  false, Z,     4,  false},
+    {278, "CR0,EAX",                           0,  false, 0,     4,  false},  // MOV CtrlReg,Reg32Rm
+    {278, "CR0,AX",                            0,  false, Z,     4,  false},
+    {278, "CR0,[EAX]",                         0,  false, K,     4,  false},
+    {280, "DR7,EAX",                           0,  false, 0,     4,  false},  // MOV DbgReg,Reg32Rm
+    {18,  "EAX",                               0,  false, 0,     0,  false},  // CALL RmTarget
+    {18,  "WORD PTR [EAX]",                    0,  false, Z,     0,  false},
+    {18,  "LONG [EAX]",                        0,  false, 0,     0,  false},
+    {18,  "SHORT [EAX]",                       0,  false, M,     0,  false},
+    {18,  "FAR [EAX]",                         0,  false, M,     0,  false},
+    {18,  "NEAR 5",                            0,  false, K,     0,  false},
+    {232, "EAX,[EBX]",                         0,  false, 0,     4,  false},  // LDS Reg,MemFarLoad
+    {232, "AX,[EBX]",                          0,  false, X,     2,  false},
+    {232, "EAX,DWORD PTR [EBX]",               0,  false, Z,     4,  false},
+    {152, "FAR [EAX]",                         0,  false, 0,     0,  false},  // JMP MemFarTarget
+    {152, "FWORD PTR [EAX]",                   0,  false, 0,     0,  false},
+    {152, "DWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {152, "NEAR [EAX]",                        0,  false, M,     0,  false},
+    {152, "FAR 5",                             0,  false, K,     0,  false},
+    {266, "[EAX]",                             0,  false, 0,     0,  false},  // LGDT MemDescriptor
+    {266, "DWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {266, "EAX",                               0,  false, K,     0,  false},
+    {238, "EAX,QWORD PTR [EBX]",               0,  false, 0,     4,  false},  // BOUND Reg,MemBounds
+    {238, "EAX,DWORD PTR [EBX]",               0,  false, X,     4,  false},
+    {366, "WORD PTR [EAX]",                    0,  false, 0,     0,  false},  // FIADD MemInt16
+    {366, "DWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {363, "DWORD PTR [EAX]",                   0,  false, 0,     0,  false},  // FADD MemFloat32
+    {363, "QWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {259, "QWORD PTR [EAX]",                   0,  false, 0,     0,  false},  // CMPXCHG8B MemQword
+    {259, "EAX",                               0,  false, K,     0,  false},
+    {391, "TBYTE PTR [EAX]",                   0,  false, 0,     0,  false},  // FBLD MemBcd
+    {391, "QWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {415, "[EAX]",                             0,  false, 0,     0,  false},  // FLDENV MemFpuEnv
+    {415, "DWORD PTR [EAX]",                   0,  false, Z,     0,  false},
+    {139, "[ESI],[EDI]",                       0,  false, 0,     0,  false},  // CMPS StrSource,StrDest
+    {139, "BYTE PTR [ESI],ES:[EDI]",           0,  false, 0,     1,  false},
+    {139, "[ESI],DS:[EDI]",                    0,  false, G,     0,  false},
+    {139, "[ESI+1],[EDI]",                     0,  false, K,     0,  false},
+    {139, "[ESI],[EDI+CONST]",                 0,  false, K,     0,  false},
+    {139, "DWORD PTR [ESI],BYTE PTR [EDI]",    0,  false, X,     4,  false},
+    {195, "[EBX+AL]",                          0,  false, 0,     0,  false},  // XLAT Xlat
+    {195, "[EBX]",                             0,  false, K,     0,  false},
+    {5,   "5",                                 0,  false, 0,     0,  false},  // PUSH Imm
+    {5,   "EAX",                               0,  false, K,     0,  false},
+    {5,   "SHORT 5",                           0,  false, M,     0,  true},
+    {580, "5",                                 0,  false, 0,     4,  false},  // VxDCall VxdService
+    {580, "5",                                 2,  false, Z,     2,  false},
+    {80,  "EAX,EBX,7F",                        0,  false, 0,     4,  false},  // IMUL Reg,Rm,ImmByteExt
+    {80,  "EAX,EBX,-80",                       0,  false, 0,     4,  false},
+    {80,  "EAX,EBX,80",                        0,  false, R,     4,  false},
+    {86,  "EAX,1",                             0,  false, 0,     4,  false},  // ROL Rm,One
+    {86,  "EAX,CONST",                         0,  false, 0,     4,  false},
+    {86,  "EAX,2",                             0,  false, K,     4,  false},
+    {41,  "EAX,0FF",                           0,  false, 0,     4,  false},  // SHR Rm,ShiftCount
+    {41,  "EAX,-80",                           0,  false, 0,     4,  false},
+    {41,  "EAX,100",                           0,  false, R,     4,  false},
+    {41,  "EAX,-81",                           0,  false, R,     4,  false},
+    {166, "0FFFF,0",                           0,  false, 0,     0,  false},  // ENTER Imm16,Imm8
+    {166, "10000,0",                           0,  false, R,     0,  false},
+    {166, "-1,0",                              0,  false, R,     0,  false},
+    {7,   "70",                                0,  false, 0,     0,  false},  // JE JumpShort
+    {7,   "SHORT 70",                          0,  false, 0,     0,  false},
+    {7,   "NEAR 70",                           0,  false, 0,     0,  false},
+    {7,   "LONG 70",                           0,  false, M,     0,  false},
+    {7,   "70",                                0,  true,  K,     0,  false},
+    {4,   "LONG 70",                           0,  false, 0,     0,  false},  // CALL JumpNear
+    {4,   "SHORT 70",                          0,  false, M,     0,  false},
+    {4,   "FAR 70",                            0,  false, M,     0,  false},
+    {151, "1234:5678",                         0,  false, 0,     0,  false},  // JMP JumpFar
+    {151, "FAR 1234:5678",                     0,  false, 0,     0,  false},
+    {151, "NEAR 1234:5678",                    0,  false, M,     0,  false},
+    {151, "FAR 5",                             0,  false, K,     0,  false},
+    {137, "AX,DS",                             2,  false, 0,     2,  false},  // MOV Rm,SegReg (BitsWord)
+    {137, "[EAX],DS",                          2,  false, 0,     2,  false},
+    {137, "EAX,DS",                            2,  false, X,     2,  false},
+    {137, "EAX,DS",                            0,  false, X,     4,  false},
+    {184, "FS",                                0,  false, 0,     0,  false},  // PUSH SegLow
+    {184, "EAX",                               0,  false, K,     0,  false},
+};
+
+TEST(CommandSearch, OperandTest) {
+    VB_SetOptions(0, 0, 0, 1);
+    for (const OperandCase& c : kOperandCases) {
+        SCOPED_TRACE(std::string("row ") + std::to_string(c.row) + " \"" + c.operands + "\"");
+        SearchState s;
+        ScanState scan;
+        StartScan(scan, c.operands);
+        NextToken(scan, false);
+        ParseOperand(scan, s.operands[0]);
+        for (int i = 1; i < 3 && IsPunct(scan, ','); ++i) {
+            NextToken(scan, false);
+            ParseOperand(scan, s.operands[i]);
+        }
+        ASSERT_EQ(scan.tokenKind, TokEnd) << scan.tokenError;
+        s.pendingModifiers = s.operands[0].jumpModifiers;
+        if (s.pendingModifiers != 0) s.pendingModifiers |= kModifiersPending;
+        s.dataSize = c.dataSize;
+        s.longFormPass = c.longFormPass;
+        EXPECT_EQ(TestOperands(InstructionTable[c.row], s), c.flags);
+        EXPECT_EQ(s.dataSize, c.dataSizeAfter);
+        EXPECT_EQ((s.pendingModifiers & kModifiersPending) != 0, c.markLeft);
     }
 }
 
