@@ -318,14 +318,12 @@ void WxUi::setText(std::string_view name, std::string_view text) {
             break;
         }
         case ControlKind::Label:
-            control->caption = std::string(text);
-            static_cast<wxStaticText*>(control->window)->SetLabelText(gbkToWx(text));
-            break;
         case ControlKind::Button:
         case ControlKind::RadioButton:
         case ControlKind::GroupBox:
+            // Shown as given: "&" is a character here, not a mnemonic marker.
             control->caption = std::string(text);
-            control->window->SetLabel(gbkToWx(text));
+            static_cast<wxControl*>(control->window)->SetLabelText(gbkToWx(text));
             break;
         default:
             break;
