@@ -174,6 +174,32 @@ TEST_F(KovrelWindowTest, RightClickOnTheAssemblyBoxOpensItsMenu) {
         << kovrel->state().texts.at("编辑框1汇编");
 }
 
+TEST_F(KovrelWindowTest, RightClickOnAListRowCopiesItsCommandThroughTheListMenu) {
+    unsigned long window = 0;
+    auto kovrel = start(window);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(kovrel->enter(window, "编辑框2机器码", "B8 01 00 00 00 C3"));
+    kovrel->click(window, "按钮2反汇编");
+    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.rowCount == 2; }));
+    const WindowState s = kovrel->state();
+    // The second row: below the header and the first row, each about 25 pixels high.
+    const app::ControlDesign* list = app::findControl("超级列表框");
+    const app::Point at = app::windowPosition(*list);
+    kovrel->focus(window);
+    run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at.x + 300) + " " +
+        std::to_string(at.y + 62) + " click 3");
+    std::this_thread::sleep_for(500ms);
+    // "清空", then "复制" with its submenu "机器码十进制", "机器码十六进制", "汇编代码".
+    run("xdotool key Down Down Right Down Down Return");
+    std::string clipboard;
+    waitFor([&] {
+        clipboard = run("timeout 5 xclip -selection clipboard -o 2>/dev/null");
+        return clipboard == s.rows[1][4];
+    });
+    EXPECT_EQ(clipboard, s.rows[1][4]);
+    EXPECT_EQ(kovrel->state().rowCount, 2) << "copying leaves the rows";
+}
+
 TEST_F(KovrelWindowTest, SecondStartShowsTheMessageAndEnds) {
     unsigned long window = 0;
     auto first = start(window);
