@@ -200,6 +200,30 @@ TEST_F(KovrelWindowTest, RightClickOnAListRowCopiesItsCommandThroughTheListMenu)
     EXPECT_EQ(kovrel->state().rowCount, 2) << "copying leaves the rows";
 }
 
+TEST_F(KovrelWindowTest, AnEngineThatCannotBeWrittenShowsTheTimedMessageTwice) {
+    // The system folder cannot be created, and no engine library is beside the program.
+    KovrelProcess kovrel(root_, kProgram, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
+    const unsigned long window = kovrel.findWindow(kMainTitle, 20s);
+    ASSERT_NE(window, 0u) << kovrel.describe();
+    ASSERT_TRUE(kovrel.enter(window, "编辑框1汇编", "nop"));
+    kovrel.click(window, "按钮1汇编");
+    // Both timed boxes close by themselves; the third box waits for OK.
+    ASSERT_TRUE(kovrel.waitState([](const WindowState& s) { return s.messages.size() == 3; }, 20s))
+        << kovrel.describe();
+    const WindowState s = kovrel.state();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"提示信息", "Kovrel：加载汇编库失败！"},
+        {"提示信息", "Kovrel：加载汇编库失败！"},
+        {"Kovrel提示：", "错误的汇编指令：nop"},
+    };
+    EXPECT_EQ(s.messages, expected);
+    EXPECT_EQ(s.openBox, expected.back());
+    const unsigned long box = kovrel.findWindow("^Kovrel提示：$");
+    ASSERT_NE(box, 0u);
+    kovrel.key(box, "Return");
+    EXPECT_TRUE(kovrel.waitState([](const WindowState& s) { return s.texts.at("编辑框2机器码") == "{ }"; }));
+}
+
 TEST_F(KovrelWindowTest, SecondStartShowsTheMessageAndEnds) {
     unsigned long window = 0;
     auto first = start(window);

@@ -183,7 +183,9 @@ inline bool requestClose(unsigned long window) {
 class KovrelProcess {
 public:
     // `root` is shared by the instances that must see each other (second start).
-    KovrelProcess(const fs::path& root, const fs::path& executable, const std::string& dumpName = "dump")
+    // `environment` overrides the variables set here, after they are set.
+    KovrelProcess(const fs::path& root, const fs::path& executable, const std::string& dumpName = "dump",
+                  const std::map<std::string, std::string>& environment = {})
         : root_(root), dump_(root / dumpName) {
         for (const char* dir : {"app", "run", "data", "xdg", "tmp"}) fs::create_directories(root / dir);
         const fs::path copy = root / "app" / executable.filename();
@@ -196,6 +198,7 @@ public:
             ::setenv("XDG_RUNTIME_DIR", (root / "xdg").c_str(), 1);
             ::setenv("TMPDIR", (root / "tmp").c_str(), 1);
             ::setenv("KOVREL_TEST_DUMP", dump_.c_str(), 1);
+            for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
             const int null = ::open("/dev/null", O_RDWR);
             const int log = ::open((root / (dumpName + ".stderr")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(null, 1);
