@@ -1,5 +1,6 @@
 #include "platform/wx/wx_ui.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/clrpicker.h>
 #include <wx/fontdata.h>
@@ -14,7 +15,6 @@
 #include <wx/stattext.h>
 #include <wx/stc/stc.h>
 #include <wx/textctrl.h>
-#include <wx/app.h>
 #include <wx/evtloop.h>
 
 #include <algorithm>
@@ -29,15 +29,20 @@ using app::ControlKind;
 
 namespace {
 
-constexpr unsigned kSciStyleSetFont = 2056;
-constexpr unsigned kSciGetText = 2182;
-constexpr unsigned kSciSetText = 2181;
-constexpr unsigned kSciGetLength = 2006;
-// Pending events are waited for at most this often; the byte reader asks after every byte.
+// Scintilla messages the window sends or looks at itself.
+enum : unsigned {
+    kSciAddText = 2001,
+    kSciGetLength = 2006,
+    kSciStyleSetFont = 2056,
+    kSciSetText = 2181,
+    kSciGetText = 2182,
+    kSciSetModEventMask = 2359,
+};
+
+// Pending events are dispatched at most this often (the byte reader asks after every byte),
+// and for at most this long.
 constexpr auto kDispatchInterval = std::chrono::milliseconds(15);
 constexpr auto kDispatchBudget = std::chrono::milliseconds(30);
-constexpr unsigned kSciAddText = 2001;
-constexpr unsigned kSciSetModEventMask = 2359;
 
 // Windows fonts this system's window names, and the installed faces that stand in for them.
 struct FontStandIn {
