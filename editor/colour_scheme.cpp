@@ -119,7 +119,12 @@ bool loadColourScheme(platform::Platform& platform, std::string_view bytes) {
     if (!scheme) return false;
     for (size_t i = 0; i < scheme->colours.size(); ++i)
         platform.ui.setColour(slotPicker(static_cast<int>(i) + 1), scheme->colours[i]);
-    platform.ui.setFont(kFontChooserName, scheme->font);
+    // The chooser takes the size first, then the name.
+    platform::FontChoice font = platform.ui.font(kFontChooserName);
+    font.pointSize = scheme->font.pointSize;
+    platform.ui.setFont(kFontChooserName, font);
+    font.name = scheme->font.name;
+    platform.ui.setFont(kFontChooserName, font);
     return true;
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/code_editor.h"
@@ -153,6 +155,72 @@ TEST_F(LoadColourScheme, Texts) {
         EXPECT_EQ(memory.ui.font(kChooser).pointSize, c.size) << c.name;
     }
     EXPECT_TRUE(memory.ui.editorMessages().empty()) << "loading must not apply the scheme";
+}
+
+// The in-memory window, with every font the chooser is given recorded in order.
+class FontRecordingUi final : public platform::Ui {
+public:
+    explicit FontRecordingUi(platform::MemoryUi& inner) : inner_(inner) {}
+    std::vector<FontChoice> fontsSet;
+
+    std::string text(std::string_view c) const override { return inner_.text(c); }
+    void setText(std::string_view c, std::string_view t) override { inner_.setText(c, t); }
+    bool checked(std::string_view c) const override { return inner_.checked(c); }
+    void setChecked(std::string_view c, bool on) override { inner_.setChecked(c, on); }
+    std::string selectedText(std::string_view c) const override { return inner_.selectedText(c); }
+    int width() const override { return inner_.width(); }
+    int height() const override { return inner_.height(); }
+    void setSize(int w, int h) override { inner_.setSize(w, h); }
+    void clearRows(std::string_view l) override { inner_.clearRows(l); }
+    int appendRow(std::string_view l) override { return inner_.appendRow(l); }
+    void setCell(std::string_view l, int r, int c, std::string_view t) override { inner_.setCell(l, r, c, t); }
+    std::string cell(std::string_view l, int r, int c) const override { return inner_.cell(l, r, c); }
+    int rowCount(std::string_view l) const override { return inner_.rowCount(l); }
+    int selectedRow(std::string_view l) const override { return inner_.selectedRow(l); }
+    uint32_t colour(std::string_view p) const override { return inner_.colour(p); }
+    void setColour(std::string_view p, uint32_t c) override { inner_.setColour(p, c); }
+    FontChoice font(std::string_view c) const override { return inner_.font(c); }
+    void setFont(std::string_view c, const FontChoice& f) override {
+        fontsSet.push_back(f);
+        inner_.setFont(c, f);
+    }
+    bool chooseFont(std::string_view c) override { return inner_.chooseFont(c); }
+    intptr_t sendEditor(std::string_view e, unsigned m, uintptr_t w, intptr_t l) override {
+        return inner_.sendEditor(e, m, w, l);
+    }
+    void popupMenu(std::string_view m) override { inner_.popupMenu(m); }
+    void processPendingEvents() override { inner_.processPendingEvents(); }
+    void bind(std::string_view c, platform::UiEvent e, std::function<void()> h) override {
+        inner_.bind(c, e, std::move(h));
+    }
+    void onCloseRequest(std::function<bool()> h) override { inner_.onCloseRequest(std::move(h)); }
+
+private:
+    platform::MemoryUi& inner_;
+};
+
+TEST_F(LoadColourScheme, FontSizeIsSetBeforeTheName) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::pair<std::string, int>> fontsSet;  // name, size, in the order given
+    };
+    const std::vector<Case> cases = {
+        // name              scheme text          fonts given to the chooser
+        {"default",          kDefaultText,        {{"Before", 12}, {"Fixedsys", 12}}},
+        {"empty name",       "1\r\n,14",          {{"Before", 14}, {"", 14}}},
+        {"malformed",        "1\r\nFixedsys",     {}},
+    };
+    for (const Case& c : cases) {
+        memory.ui.setFont(kChooser, FontChoice{"Before", 5});
+        FontRecordingUi ui(memory.ui);
+        platform::Platform bundle{ui, memory.dialogs, memory.clipboard, memory.files, memory.processes,
+                                  memory.libraries, memory.system, memory.http, memory.feedDocument};
+        loadColourScheme(bundle, packData(c.text));
+        std::vector<std::pair<std::string, int>> got;
+        for (const FontChoice& f : ui.fontsSet) got.emplace_back(f.name, f.pointSize);
+        EXPECT_EQ(got, c.fontsSet) << c.name;
+    }
 }
 
 TEST_F(LoadColourScheme, ImagesThatDoNotUnpackChangeNothing) {
