@@ -131,10 +131,13 @@ void Updater::onDownloadEvent(int event, const platform::DownloadProgress& progr
 }
 
 void Updater::install() {
+    // Left over from an interrupted run, its files would be installed with the new ones.
+    removePath(unpackFolder(), true);
     std::error_code error;
     std::filesystem::create_directory(unpackFolder(), error);
-    host_.unpackZip(packagePath(), unpackFolder());
-    copyFolderTree(unpackFolder(), converterFolder(), [this] { host_.processPendingEvents(); });
+    // An archive that does not unpack whole installs nothing, never a part of the package.
+    if (host_.unpackZip(packagePath(), unpackFolder()))
+        copyFolderTree(unpackFolder(), converterFolder(), [this] { host_.processPendingEvents(); });
     removePath(packagePath(), false);
     removePath(unpackFolder(), true);
     host_.startProgram(converterFolder() + arguments_[kProgramArgument - 1]);

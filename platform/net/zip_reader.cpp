@@ -124,6 +124,7 @@ bool unpackZip(const std::string& archivePath, const std::string& folder) {
     std::string root = folder;
     if (root.empty() || root.back() != '/') root += '/';
     uint64_t budget = kMaxUnpackedBytes;
+    bool whole = true;
     zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* rawName = zip_get_name(archive, i, ZIP_FL_ENC_RAW);
@@ -142,10 +143,10 @@ bool unpackZip(const std::string& archivePath, const std::string& folder) {
             path += '/';
         }
         if (!reachable || isFolder) continue;
-        writeEntry(archive, i, path + parts.back(), budget);
+        if (!writeEntry(archive, i, path + parts.back(), budget)) whole = false;
     }
     zip_discard(archive);
-    return true;
+    return whole;
 }
 
 }  // namespace kovrel::platform

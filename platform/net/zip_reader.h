@@ -10,7 +10,9 @@ namespace kovrel::platform {
 // ".." part or would otherwise land outside `folder`, when they are symbolic links or other
 // special files, or when a folder on their way is a symbolic link. Names that are not UTF-8
 // are taken as GBK, the code page such packages are made in. False when the archive cannot
-// be opened (missing, not a ZIP archive); unreadable single entries are skipped.
+// be opened (missing, not a ZIP archive) or when a file entry that is not skipped cannot be
+// unpacked whole (damaged data, a bad checksum, the size cap, a failed write): the folder
+// then holds only part of the package and must not be installed.
 bool unpackZip(const std::string& archivePath, const std::string& folder);
 
 }  // namespace kovrel::platform

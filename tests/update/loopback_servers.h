@@ -75,7 +75,8 @@ inline int runPython(const std::string& script, const std::vector<std::string>& 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// One ZIP entry for makeZip: kind "file", "exec" (a file with execute bits), "dir", "link"
+// One ZIP entry for makeZip: kind "file", "stored" (a file kept uncompressed, so its bytes
+// can be found and damaged in the archive), "exec" (a file with execute bits), "dir", "link"
 // (a symbolic link to `content`) or
 // "gbk" (a file whose name is stored as GBK bytes without the UTF-8 flag, as Windows
 // tools write it).
@@ -96,6 +97,8 @@ for i in range(0, len(a), 3):
     kind, name, content = a[i:i + 3]
     if kind == 'file':
         z.writestr(name, content)
+    elif kind == 'stored':
+        z.writestr(name, content, zipfile.ZIP_STORED)
     elif kind == 'exec':
         info = zipfile.ZipInfo(name)
         info.create_system = 3
@@ -124,6 +127,17 @@ inline bool makeZip(const std::string& path, const std::vector<ZipEntry>& entrie
         args.push_back(e.content);
     }
     return runPython(kMakeZipScript, args) == 0;
+}
+
+// Changes the first byte of the first occurrence of `marker` in the file (the data of a
+// "stored" entry), so that entry no longer matches its checksum.
+inline bool damageFile(const std::string& path, const std::string& marker) {
+    std::string bytes = readFile(path);
+    size_t at = bytes.find(marker);
+    if (at == std::string::npos) return false;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+    writeFile(path, bytes);
+    return true;
 }
 
 // A Python server started with `python3 -c script args...`. The script prints its port on

@@ -76,6 +76,7 @@ TEST(UpdaterArguments, NeedSixAndTheFixedWord) {
     const Case cases[] = {
         {"all eight",        kGoodArguments,                                                     true},
         {"exactly six",      {"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip"},     true},
+        {"many note words",  {"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip", "一", "二", "三", "四", "五", "六"}, true},
         {"five",             {"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel"},               false},
         {"none",             {},                                                                 false},
         {"other word",       {"甲乙丙", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip"},       false},
@@ -359,6 +360,52 @@ TEST(UpdaterInstall, AFailedDownloadInstallsNothingAndKeepsTheWindow) {
     EXPECT_TRUE(updater.onCloseRequest());
     EXPECT_EQ(host.messages, (std::vector<Message>{{"请等待下载完成...", 65, "提示信息"}}));
     EXPECT_EQ(host.stops, 1);
+}
+
+TEST(UpdaterInstall, InstallsThePackageWholeOrNotAtAll) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* damaged;  // stored bytes changed in the package; nullptr: intact
+        bool stale;           // an unpack folder left over from an interrupted run
+        bool installed;
+        const char* program;  // started after the install, under the converter's folder
+    };
+    const std::vector<std::string> manyWords{"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip",
+                                             "一", "二", "三", "四", "五", "六", "七"};
+    // name                   arguments        damaged         stale  installed program
+    const Case cases[] = {
+        {"intact",             kGoodArguments,  nullptr,        false, true,     "Kovrel"},
+        {"many note words",    manyWords,       nullptr,        false, true,     "Kovrel"},
+        {"damaged entry",      kGoodArguments,  "NEW-NOTES-1",  false, false,    "Kovrel"},
+        {"stale unpack folder", kGoodArguments, nullptr,        true,  true,     "Kovrel"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder converter;
+        std::string own = converter / "升级文件";
+        fs::create_directory(own);
+        kovrel::testing::writeFile(converter / "Kovrel", "old program");
+        kovrel::testing::writeFile(converter / "notes.txt", "old notes");
+        RecordingHost host;
+        Updater updater(host, own);
+        ASSERT_TRUE(updater.start(c.arguments)) << c.name;
+        ASSERT_TRUE(kovrel::testing::makeZip(updater.packagePath(),
+                                             {{"file", "Kovrel", "new program"}, {"stored", "notes.txt", "NEW-NOTES-1"}}))
+            << c.name;
+        if (c.damaged) {
+            ASSERT_TRUE(kovrel::testing::damageFile(updater.packagePath(), c.damaged)) << c.name;
+        }
+        if (c.stale) kovrel::testing::writeFile(updater.unpackFolder() + "/stale.txt", "stale");
+        updater.onDownloadEvent(static_cast<int>(DownloadEvent::TransferFinished), DownloadProgress{});
+
+        EXPECT_EQ(kovrel::testing::readFile(converter / "Kovrel"), c.installed ? "new program" : "old program") << c.name;
+        EXPECT_EQ(kovrel::testing::readFile(converter / "notes.txt"), c.installed ? "NEW-NOTES-1" : "old notes") << c.name;
+        EXPECT_FALSE(fs::exists(converter / "stale.txt")) << c.name;
+        EXPECT_FALSE(fs::exists(updater.packagePath())) << c.name;
+        EXPECT_FALSE(fs::exists(updater.unpackFolder())) << c.name;
+        EXPECT_EQ(host.started, std::vector<std::string>{own + "/../" + c.program}) << c.name;
+        EXPECT_EQ(host.endings, 1) << c.name;
+    }
 }
 
 TEST(UpdaterInstall, APackageThatIsNotAnArchiveStillRestartsTheConverter) {

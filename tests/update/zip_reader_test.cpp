@@ -102,6 +102,33 @@ TEST(ZipReader, KeepsExecuteBitsOfUnixEntries) {
     EXPECT_FALSE(executable(scratch / "unpack/data.txt"));
 }
 
+TEST(ZipReader, ADamagedEntryFailsTheWholeUnpacking) {
+    struct Case {
+        const char* name;
+        std::vector<ZipEntry> entries;
+        const char* damaged;  // the stored bytes changed in the archive; nullptr: none
+        bool whole;
+    };
+    // name                 entries                                                                   damaged               whole
+    const Case cases[] = {
+        {"intact",           {{"file", "a.txt", "A"}, {"stored", "b.txt", "BBBB-marker-BBBB"}},          nullptr,              true },
+        {"last entry bad",   {{"file", "a.txt", "A"}, {"stored", "b.txt", "BBBB-marker-BBBB"}},          "BBBB-marker-BBBB",   false},
+        {"first entry bad",  {{"stored", "b.txt", "BBBB-marker-BBBB"}, {"file", "a.txt", "A"}},          "BBBB-marker-BBBB",   false},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder scratch;
+        std::string archive = scratch / "package.zip";
+        fs::create_directory(scratch / "unpack");
+        ASSERT_TRUE(kovrel::testing::makeZip(archive, c.entries)) << c.name;
+        if (c.damaged) {
+            ASSERT_TRUE(kovrel::testing::damageFile(archive, c.damaged)) << c.name;
+        }
+        EXPECT_EQ(kovrel::platform::unpackZip(archive, scratch / "unpack"), c.whole) << c.name;
+        // The damaged entry never stays behind, half written.
+        EXPECT_EQ(fs::exists(scratch / "unpack/b.txt"), c.whole) << c.name;
+    }
+}
+
 TEST(ZipReader, RefusesWhatIsNotAnArchive) {
     struct Case {
         const char* name;
