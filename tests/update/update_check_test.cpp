@@ -180,23 +180,36 @@ TEST_F(UpdateCheck, KeepsAnExistingUpdater) {
     }
 }
 
-TEST_F(UpdateCheck, ReadsEachAttributeAfreshForTheCommandLine) {
-    // Spaces in the attributes are passed on unquoted: the updater sees more words.
-    serve({"spaces", Reply::Feed,
-           feed("版本号=\"9\" 升级说明=\"一 二\" 下载地址=\"http://127.0.0.1/a b.zip\" 文件标题=\"新 版\" 文件名=\"p.zip\""),
-           kMessageOk, nullptr, nullptr});
-    kovrel::platform::MemoryPlatform memory;
-    kovrel::platform::CurlHttpClient http;
-    kovrel::platform::PugiXmlDocument feedDocument;
-    kovrel::platform::Platform platform{memory.ui,     memory.dialogs,   memory.clipboard,
-                                        memory.files,  memory.processes, memory.libraries,
-                                        memory.system, http,             feedDocument};
-    memory.system.setExecutablePath("/home/a user/kovrel/Kovrel");
-    kovrel::update::checkForUpdate(platform, kUpdaterImage);
-    EXPECT_EQ(memory.processes.startedPrograms(),
-              std::vector<std::string>{
-                  "/home/a user/kovrel/升级文件/update 甲乙丙丁 http://127.0.0.1/a b.zip 新 版 运行 Kovrel p.zip 一 二"});
-    EXPECT_EQ(memory.system.endings(), std::vector<int>{0});
+TEST_F(UpdateCheck, StartsTheUpdaterWithTheFeedsWordsUnquoted) {
+    struct Case {
+        const char* name;
+        const char* attributes;  // inside <版本信息 ...>
+        const char* executable;  // the running converter
+        const char* commandLine;
+    };
+    // Spaces in the attributes and in the run directory are passed on unquoted: the updater
+    // sees more words. The program to restart is always named Kovrel, whatever the running
+    // executable is called.
+    // name                 attributes                                                                                          executable                      command line
+    const Case cases[] = {
+        {"spaces",           R"(版本号="9" 升级说明="一 二" 下载地址="http://127.0.0.1/a b.zip" 文件标题="新 版" 文件名="p.zip")",  "/home/a user/kovrel/Kovrel",   "/home/a user/kovrel/升级文件/update 甲乙丙丁 http://127.0.0.1/a b.zip 新 版 运行 Kovrel p.zip 一 二"},
+        {"renamed program",  R"(版本号="9" 升级说明="n" 下载地址="http://h/p.zip" 文件标题="t" 文件名="p.zip")",                  "/opt/kovrel/kovrel-copy",      "/opt/kovrel/升级文件/update 甲乙丙丁 http://h/p.zip t 运行 Kovrel p.zip n"},
+        {"empty attributes", R"(版本号="9")",                                                                                     "/opt/kovrel/Kovrel",           "/opt/kovrel/升级文件/update 甲乙丙丁   运行 Kovrel  "},
+        {"not in GBK",       R"(版本号="9" 升级说明="€🙂" 下载地址="http://h/p.zip" 文件标题="t" 文件名="p.zip")",                 "/opt/kovrel/Kovrel",           "/opt/kovrel/升级文件/update 甲乙丙丁 http://h/p.zip t 运行 Kovrel p.zip €?"},
+    };
+    for (const Case& c : cases) {
+        serve({c.name, Reply::Feed, feed(c.attributes), kMessageOk, nullptr, nullptr});
+        kovrel::platform::MemoryPlatform memory;
+        kovrel::platform::CurlHttpClient http;
+        kovrel::platform::PugiXmlDocument feedDocument;
+        kovrel::platform::Platform platform{memory.ui,     memory.dialogs,   memory.clipboard,
+                                            memory.files,  memory.processes, memory.libraries,
+                                            memory.system, http,             feedDocument};
+        memory.system.setExecutablePath(c.executable);
+        kovrel::update::checkForUpdate(platform, kUpdaterImage);
+        EXPECT_EQ(memory.processes.startedPrograms(), std::vector<std::string>{c.commandLine}) << c.name;
+        EXPECT_EQ(memory.system.endings(), std::vector<int>{0}) << c.name;
+    }
 }
 
 }  // namespace

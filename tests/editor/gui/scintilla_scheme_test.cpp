@@ -13,8 +13,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/code_editor.h"
@@ -183,7 +185,15 @@ TEST_F(Window, SchemeReadsBackFromTheEditor) {
 TEST_F(Window, WordsTakeTheirSlotColours) {
     setColours();
     ui_->setFont(kChooser, FontChoice{"Monospace", 10});
+    // Styles the scheme never sets, as the editor starts with them.
+    const int untouched[] = {1, 3, 12, 13};
+    std::vector<std::pair<uint32_t, uint32_t>> initial;
+    for (int style : untouched) initial.emplace_back(fore(style), back(style));
     setUpCodeEditor(*platform_);
+    for (size_t i = 0; i < std::size(untouched); ++i) {
+        EXPECT_EQ(fore(untouched[i]), initial[i].first) << "style " << untouched[i];
+        EXPECT_EQ(back(untouched[i]), initial[i].second) << "style " << untouched[i];
+    }
 
     struct Case {
         const char* word;  // found on its own line of the listing below
@@ -222,9 +232,30 @@ TEST_F(Window, WordsTakeTheirSlotColours) {
         text += c.word;
         text += "\r\n";
     }
-    text += "; a comment\r\n";
+    // Comments, strings and characters keep the editor's own styles.
+    struct Kept {
+        const char* line;
+        int style;
+    };
+    const std::vector<Kept> kept = {
+        // line                 style
+        {"; a comment",         1 },
+        {"\"a string\"",        3 },
+        {"'c'",                 12},
+        {"\"unterminated",      13},
+    };
+    std::vector<size_t> keptAt;
+    for (const Kept& k : kept) {
+        keptAt.push_back(text.size());
+        text += k.line;
+        text += "\r\n";
+    }
     setEditorText(*platform_, text);
     ask(SCI_COLOURISE, 0, -1);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(ask(SCI_GETSTYLEAT, keptAt[i]), kept[i].style) << kept[i].line;
+        EXPECT_EQ(ask(SCI_GETSTYLEAT, keptAt[i] + 2), kept[i].style) << kept[i].line;
+    }
     for (size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         const int style = static_cast<int>(ask(SCI_GETSTYLEAT, at[i]));
@@ -232,8 +263,6 @@ TEST_F(Window, WordsTakeTheirSlotColours) {
         EXPECT_EQ(fore(style), c.colour) << c.word;
         EXPECT_EQ(back(style), C(6)) << c.word;
     }
-    // A comment keeps the editor's own style.
-    EXPECT_EQ(ask(SCI_GETSTYLEAT, text.find(';')), 1);
 }
 
 TEST_F(Window, APickerRestylesAtOnce) {
