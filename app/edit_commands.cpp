@@ -28,8 +28,7 @@ void deleteAllAssembly(AppContext& context) {
     platform::Platform& p = context.platform;
     if (p.ui.text(kAssemblyBox).empty()) return;
     // No title of its own: the box shows the default "信息：".
-    const int answer = p.dialogs.messageBox(platform::gbk(kMsgConfirmDeleteAll.text), kMsgConfirmDeleteAll.style,
-                                            platform::gbk(kMsgConfirmDeleteAll.title));
+    const int answer = p.dialogs.messageBox(platform::gbk(kMsgConfirmDeleteAll.text), kMsgConfirmDeleteAll.style);
     if (answer == platform::kMessageOk) p.ui.setText(kAssemblyBox, "");
 }
 

@@ -47,16 +47,8 @@ void updateByteCountLabel(AppContext& context) {
 }
 
 void updateLineCountLabel(AppContext& context) {
-    const std::string text = boxText(context, kAssemblyBox);
-    size_t count = 0;
-    for (size_t i = 0; i < text.size(); i += characterLength(text, i)) {
-        if (text.compare(i, 2, "\r\n") == 0) {
-            ++count;
-            ++i;
-        }
-    }
-    // The segment after the last line break counts only when it is not empty.
-    if (!text.empty() && !text.ends_with("\r\n")) ++count;
+    // The same segments the assemble command cuts the text into.
+    const size_t count = countSegments(boxText(context, kAssemblyBox), "\r\n");
     context.platform.ui.setText(kLineCountLabel, countCaption(count, kLinesSuffix));
 }
 

@@ -65,6 +65,12 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sepa
     return segments;
 }
 
+size_t countSegments(std::string_view text, std::string_view separator) {
+    size_t count = 0;
+    forEachSegment(text, separator, [&](std::string_view) { ++count; });
+    return count;
+}
+
 long long find(std::string_view text, std::string_view part) {
     if (part.empty()) return -1;
     for (size_t i = 0; i < text.size(); i += characterLength(text, i)) {
@@ -271,8 +277,11 @@ size_t countByteSetLiteral(std::string_view text, const PendingEvents& pendingEv
 Bytes readByteList(std::string_view text) {
     std::string plain;
     plain.reserve(text.size());
-    for (char c : text) {
-        if (c != '{' && c != '}') plain.push_back(c);
+    for (size_t i = 0; i < text.size();) {
+        // A brace that is the trail byte of a double-byte character is part of that character.
+        const size_t len = characterLength(text, i);
+        if (len == 2 || (text[i] != '{' && text[i] != '}')) plain.append(text.substr(i, len));
+        i += len;
     }
     Bytes bytes;
     forEachSegment(plain, ",", [&](std::string_view segment) { bytes.push_back(textToByte(segment)); });

@@ -22,6 +22,8 @@ size_t characterLength(std::string_view text, size_t i);
 // Cuts at every separator. Empty segments between separators and before a leading
 // separator count; the segment after the last separator counts only when not empty.
 std::vector<std::string_view> split(std::string_view text, std::string_view separator);
+// Number of segments split() gives, without building them.
+size_t countSegments(std::string_view text, std::string_view separator);
 // 1-based position of the first (last) occurrence at a character start, or -1.
 long long find(std::string_view text, std::string_view part);
 long long findLast(std::string_view text, std::string_view part);
@@ -53,7 +55,7 @@ using PendingEvents = std::function<void()>;
 
 // Strict: the text must start with "{" and end with "}" exactly as passed.
 Bytes parseByteSetLiteral(std::string_view text, const PendingEvents& pendingEvents = {});
-// Lenient: braces anywhere are dropped, the rest split at ",".
+// Lenient: braces anywhere (never a trail byte) are dropped, the rest split at ",".
 Bytes readByteList(std::string_view text);
 // Pairs of case-sensitive hex digits after removing spaces; a bad digit counts as -2.
 Bytes parseHexByteText(std::string_view text);

@@ -56,7 +56,7 @@ struct MessageText {
 // text                                  style  title
 inline constexpr MessageText kMsgAlreadyRunning  {"程序已运行，请确定！", 64, "提示信息"};
 inline constexpr MessageText kMsgConfirmClose    {"确定关闭吗？",         33, "Kovrel"};
-inline constexpr MessageText kMsgConfirmDeleteAll{"确定全部删除吗？",     33, "信息："};
+inline constexpr MessageText kMsgConfirmDeleteAll{"确定全部删除吗？",     33, ""};  // default title
 inline constexpr MessageText kMsgBadCommand      {"错误的汇编指令：",      0, "Kovrel提示："};
 inline constexpr MessageText kMsgBytesAsText     {"",                     64, "机器码数据转换："};
 

@@ -1,5 +1,5 @@
 // A converter on the in-memory platform: every control of the window design declared, the
-// radio buttons grouped, the window's start state, and the real engine (engine_core's entry
+// radio buttons grouped, the window's start state from its design, and the real engine (engine_core's entry
 // points) behind the loader.
 #pragma once
 
@@ -33,12 +33,15 @@ inline platform::MemoryLibraries::Symbols engineSymbols() {
 class AppFixture : public ::testing::Test {
 protected:
     AppFixture() {
-        for (const ControlDesign& control : mainWindowControls()) memory.ui.declare(control.name);
+        for (const ControlDesign& control : mainWindowControls()) {
+            memory.ui.declare(control.name);
+            // The window's start state comes from its design.
+            if (control.flags & kFlagChecked) memory.ui.setChecked(control.name, true);
+        }
         for (const MenuItemDesign& item : menuItems()) memory.ui.declare(item.caption);
         memory.ui.declare(kAssemblyMenuName);
         memory.ui.declare(kListMenuName);
         memory.ui.setRadioGroup({std::string(kDecimalRadio), std::string(kHexRadio)});
-        memory.ui.setChecked(kDecimalRadio, true);
         memory.libraries.provide(std::string(kEngineLibraryName), engineSymbols());
         context.disassemblerInputPath = "/tmp/3e8.tmp";
     }

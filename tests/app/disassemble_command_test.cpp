@@ -120,6 +120,31 @@ TEST_F(DisassembleCommand, BothListingsFromEitherForm) {
     EXPECT_EQ(memory.processes.runs().size(), 3u);
 }
 
+TEST_F(DisassembleCommand, NoMachineCodeEmptiesEveryListing) {
+    toolOutputs[""] = "";  // the tool lists nothing for an empty file
+    struct Case {
+        string box;
+    } cases[] = {
+        // machine-code box
+        {""},
+        {"   "},
+        {"\xA1\xA1 "},  // full-width and ASCII spaces
+    };
+    for (const Case& c : cases) {
+        const int row = memory.ui.appendRow(kListView);
+        memory.ui.setCell(kListView, row, 0, "1");
+        memory.ui.setText(kCodeEditor, "old editor text");
+        memory.ui.setText(kAssemblyBox, "old assembly");
+        memory.ui.setText(kMachineCodeBox, c.box);
+        memory.ui.click(kDisassembleButton);
+        EXPECT_EQ(toolInput, "") << "[" << c.box << "]";
+        EXPECT_EQ(memory.ui.rowCount(kListView), 0) << "[" << c.box << "]";
+        EXPECT_EQ(text(kCodeEditor), "") << "[" << c.box << "]";
+        EXPECT_EQ(text(kAssemblyBox), "") << "[" << c.box << "]";
+        EXPECT_EQ(text(kLineCountLabel), gbk("共：0 行")) << "[" << c.box << "]";
+    }
+}
+
 TEST_F(DisassembleCommand, HiddenButtonRunsTheSameCommand) {
     toolOutputs[string("\xB8\x01\x00\x00\x00", 5)] = kMovListing;
     memory.ui.setText(kMachineCodeBox, "B8 01 00 00 00");

@@ -50,6 +50,7 @@ TEST_F(MachineCodeCommands, LineCountLabelFollowsTheBox) {
         {"a\r\n\r\nb",                  3},
         {"a\nb",                        2},   // a toolkit handing out LF line ends
         {"\xBB\xE3\xB1\xE0\r\nnop",     2},
+        {"nop\r\n\x81\r\n",              2},   // 81 0D is one character: the last CR LF is no line break
     };
     for (const Case& c : cases) {
         const Snapshot before = snapshot();

@@ -109,6 +109,7 @@ TEST(TextRules, TextToByte) {
         {FW_1 FW_8 FW_4,                   184},
         {FW_SPACE "7",                     7},
         {FW_MINUS FW_1,                    255},
+        {"\xA3\xAB" "7",                   7},    // full-width plus sign
         {"1" FW_8,                         18},
         {"1\xB0\xA1" "2",                  1},    // another double-byte character ends the number
         {string("1\0" "2", 3),             1},
@@ -197,6 +198,8 @@ TEST(Readers, ReadByteList) {
         {"{}",                 {}},
         {"{ }",                {0}},
         {" {1}\r\n",           {1}},
+        {"{1,\x81},2}",        {1, 0, 2}},       // 81 7D is one character, not a brace
+        {"\x81{1}",            {0}},
     };
     for (const Case& c : cases) EXPECT_EQ(readByteList(c.text), c.expected) << c.text;
 }
