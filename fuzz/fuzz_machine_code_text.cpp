@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/app_context.h"
 #include "app/disassemble_command.h"
@@ -49,8 +50,10 @@ void readersAndWriters(std::string_view text) {
     hexPairValue(text.substr(0, 2));
     for (std::string_view separator : {",", "\r\n", "  ", "|"}) {
         size_t total = 0;
-        for (std::string_view segment : split(text, separator)) total += segment.size();
+        const std::vector<std::string_view> segments = split(text, separator);
+        for (std::string_view segment : segments) total += segment.size();
         check(total <= text.size());
+        check(countSegments(text, separator) == segments.size());
     }
     find(text, "{");
     findLast(text, "  ");
