@@ -4,6 +4,7 @@
 
 #include "app/assemble_command.h"
 #include "app/companion_files.h"
+#include "app/edit_commands.h"
 #include "app/machine_code_commands.h"
 #include "app/names.h"
 #include "editor/code_editor.h"
@@ -92,7 +93,7 @@ void disassembleCommand(AppContext& context) {
     Bytes engineBytes = parseByteSetLiteral(code, pendingEventsPump(context));
     if (engineBytes.empty()) engineBytes = parseHexByteText(code);
     ui.setText(kAssemblyBox, engineListing(context, engineBytes));
-    ui.setText(kAssemblyBox, toLowerCase(boxText(context, kAssemblyBox)));
+    lowerCaseAssembly(context);  // as "到小写" does
     ui.processPendingEvents();
 }
 

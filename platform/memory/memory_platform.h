@@ -157,7 +157,7 @@ struct TimedMessageRecord {
 
 class MemoryDialogs final : public Dialogs {
 public:
-    int messageBox(std::string_view text, int style, std::string_view title) override;
+    int messageBox(std::string_view text, int style, std::string_view title = kDefaultMessageTitle) override;
     void timedMessageBox(std::string_view text, std::string_view title, int milliseconds) override;
 
     // Answers given in order; when none is left the box answers OK.
