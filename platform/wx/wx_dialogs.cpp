@@ -4,6 +4,7 @@
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -68,12 +69,20 @@ void WxDialogs::timedMessageBox(std::string_view text, std::string_view title, i
     sizer->Add(dialog.CreateButtonSizer(wxOK), 0, wxALIGN_CENTRE | wxBOTTOM, 12);
     dialog.SetSizerAndFit(sizer);
     dialog.Centre();
+    // The box has no owner, so unlike the other boxes it leaves the main window usable: it is
+    // shown modeless and the call waits in a local event loop until OK or the timer ends it.
+    wxGUIEventLoop loop;
+    auto finish = [&loop] {
+        if (loop.IsRunning()) loop.Exit();
+    };
+    dialog.Bind(wxEVT_BUTTON, [&finish](wxCommandEvent&) { finish(); }, wxID_OK);
+    dialog.Bind(wxEVT_CLOSE_WINDOW, [&finish](wxCloseEvent&) { finish(); });
     wxTimer timer;
-    timer.Bind(wxEVT_TIMER, [&dialog](wxTimerEvent&) {
-        if (dialog.IsModal()) dialog.EndModal(wxID_OK);
-    });
+    timer.Bind(wxEVT_TIMER, [&finish](wxTimerEvent&) { finish(); });
     timer.StartOnce(milliseconds > 0 ? milliseconds : 1);
-    dialog.ShowModal();
+    dialog.Show();
+    loop.Run();
+    dialog.Hide();
     timer.Stop();
 }
 

@@ -224,6 +224,20 @@ TEST_F(KovrelWindowTest, AnEngineThatCannotBeWrittenShowsTheTimedMessageTwice) {
     EXPECT_TRUE(kovrel.waitState([](const WindowState& s) { return s.texts.at("编辑框2机器码") == "{ }"; }));
 }
 
+TEST_F(KovrelWindowTest, TheTimedMessageLeavesTheMainWindowUsable) {
+    // The timed box has no owner: while it waits, a click in the main window still works.
+    KovrelProcess kovrel(root_, kProgram, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
+    const unsigned long window = kovrel.findWindow(kMainTitle, 20s);
+    ASSERT_NE(window, 0u) << kovrel.describe();
+    ASSERT_TRUE(kovrel.enter(window, "编辑框1汇编", "nop"));
+    kovrel.click(window, "按钮1汇编");
+    ASSERT_TRUE(kovrel.waitState([](const WindowState& s) { return s.openBox.second == "Kovrel：加载汇编库失败！"; }))
+        << kovrel.describe();
+    kovrel.click(window, "单选框2十六进制");
+    EXPECT_TRUE(kovrel.waitState([](const WindowState& s) { return s.checked.at("单选框2十六进制"); }, 2s))
+        << "the main window did not take the click while the timed box was open";
+}
+
 TEST_F(KovrelWindowTest, SecondStartShowsTheMessageAndEnds) {
     unsigned long window = 0;
     auto first = start(window);
