@@ -24,9 +24,7 @@ bool hasCapitalLetter(std::string_view text) {
 
 }  // namespace
 
-std::string boxText(AppContext& context, std::string_view box) {
-    return withCrLf(context.platform.ui.text(box));
-}
+std::string boxText(AppContext& context, std::string_view box) { return withCrLf(context.platform.ui.text(box)); }
 
 PendingEvents pendingEventsPump(AppContext& context) {
     platform::Platform* p = &context.platform;
@@ -75,7 +73,8 @@ void switchToHex(AppContext& context) {
 
 void showBytesAsText(AppContext& context) {
     const Bytes bytes = parseByteSetLiteral(boxText(context, kMachineCodeBox), pendingEventsPump(context));
-    context.platform.dialogs.messageBox(bytesAsText(bytes), kMsgBytesAsText.style, platform::gbk(kMsgBytesAsText.title));
+    context.platform.dialogs.messageBox(bytesAsText(bytes), kMsgBytesAsText.style,
+                                        platform::gbk(kMsgBytesAsText.title));
 }
 
 }  // namespace kovrel::app

@@ -41,6 +41,7 @@ void applyColourScheme(AppContext& c) { editor::applyColourScheme(c.platform); }
 
 // control                      event                      command
 const Binding kBindings[] = {
+    // clang-format off
     {kAssemblyBox,              UiEvent::TextChanged,     updateLineCountLabel},
     {kAssemblyBox,              UiEvent::RightMouseDown,  popUpAssemblyMenu},
     {kMachineCodeBox,           UiEvent::TextChanged,     updateByteCountLabel},
@@ -67,6 +68,7 @@ const Binding kBindings[] = {
     {kItemCopyDecimal,          UiEvent::Clicked,         copyDecimalCell},
     {kItemCopyHex,              UiEvent::Clicked,         copyHexCell},
     {kItemCopyCommand,          UiEvent::Clicked,         copyCommandCell},
+    // clang-format on
 };
 
 std::string fileName(std::string_view path, char separator) {
@@ -112,8 +114,7 @@ void onWindowCreated(AppContext& context) {
 }
 
 bool confirmClose(AppContext& context) {
-    const int answer = context.platform.dialogs.messageBox(platform::gbk(kMsgConfirmClose.text),
-                                                           kMsgConfirmClose.style,
+    const int answer = context.platform.dialogs.messageBox(platform::gbk(kMsgConfirmClose.text), kMsgConfirmClose.style,
                                                            platform::gbk(kMsgConfirmClose.title));
     return answer == platform::kMessageOk;
 }

@@ -13,15 +13,15 @@
 namespace kovrel::app {
 
 enum class ControlKind {
-    EditBox,       // multi-line, vertical scroll bar, long lines wrapped
+    EditBox,  // multi-line, vertical scroll bar, long lines wrapped
     Label,
     Button,
     RadioButton,
     GroupBox,
-    ListView,      // report style
-    CodeEditor,    // Scintilla
+    ListView,    // report style
+    CodeEditor,  // Scintilla
     ColourPicker,
-    FontChooser,   // common dialog: no visible area
+    FontChooser,  // common dialog: no visible area
 };
 
 enum ControlFlag : unsigned {
@@ -58,6 +58,7 @@ struct ControlDesign {
 // Creation order: group boxes come before the controls they hold.
 // name            kind                      caption               left  top  width height parent     flags         font        pt  colour
 inline constexpr ControlDesign kMainWindowControls[] = {
+    // clang-format off
     {"分组框1",       ControlKind::GroupBox,     "",                    267,  12, 165, 264, "",       kFlagNone,    "",         0, 0},
     {"分组框2",       ControlKind::GroupBox,     "设置",                267, 280, 165,  88, "",       kFlagNone,    "",         0, 0},
     {"编辑框1汇编",   ControlKind::EditBox,      "",                    438,  21, 232, 192, "",       kFlagNone,    "新宋体",   9, 0},
@@ -103,6 +104,7 @@ inline constexpr ControlDesign kMainWindowControls[] = {
     {"按钮3保存色",   ControlKind::Button,       "保存配色",              7,  56,  72,  24, "分组框2", kFlagNone,    "",         0, 0},
     {"按钮4默认",     ControlKind::Button,       "恢复默认",             86,  24,  72,  24, "分组框2", kFlagNone,    "",         0, 0},
     {"按钮5撤销",     ControlKind::Button,       "撤销改动",             86,  56,  72,  24, "分组框2", kFlagNone,    "",         0, 0},
+    // clang-format on
 };
 
 // `超级列表框`: header not clickable, full-row and single selection, grid lines,
@@ -115,11 +117,13 @@ struct ColumnDesign {
 inline constexpr std::string_view kListName = "超级列表框";
 // title                width
 inline constexpr ColumnDesign kListColumns[] = {
+    // clang-format off
     {"行号",             40},
     {"内存地址",         80},
     {"机器码(十进制)",  100},
     {"机器码(十六进制)", 110},
     {"汇编代码",        210},
+    // clang-format on
 };
 
 // Popup menus. Items are named by their captions; `parent` empty means a top item of the
@@ -135,6 +139,7 @@ inline constexpr std::string_view kAssemblyMenu = "菜单";  // right click on �
 inline constexpr std::string_view kListMenu = "菜单2";     // right click on 超级列表框
 // menu     parent         caption
 inline constexpr MenuItemDesign kMenuItems[] = {
+    // clang-format off
     {"菜单",  "",            "转换大小写"},
     {"菜单",  "转换大小写",  "到大写"},
     {"菜单",  "转换大小写",  "到小写"},
@@ -149,6 +154,7 @@ inline constexpr MenuItemDesign kMenuItems[] = {
     {"菜单2", "复制",        "机器码十进制"},
     {"菜单2", "复制",        "机器码十六进制"},
     {"菜单2", "复制",        "汇编代码"},
+    // clang-format on
 };
 
 inline std::span<const ControlDesign> mainWindowControls() { return kMainWindowControls; }

@@ -54,11 +54,11 @@ struct MessageText {
     std::string_view title;
 };
 // text                                  style  title
-inline constexpr MessageText kMsgAlreadyRunning  {"程序已运行，请确定！", 64, "提示信息"};
-inline constexpr MessageText kMsgConfirmClose    {"确定关闭吗？",         33, "Kovrel"};
-inline constexpr MessageText kMsgConfirmDeleteAll{"确定全部删除吗？",     33, ""};  // default title
-inline constexpr MessageText kMsgBadCommand      {"错误的汇编指令：",      0, "Kovrel提示："};
-inline constexpr MessageText kMsgBytesAsText     {"",                     64, "机器码数据转换："};
+inline constexpr MessageText kMsgAlreadyRunning{"程序已运行，请确定！", 64, "提示信息"};
+inline constexpr MessageText kMsgConfirmClose{"确定关闭吗？", 33, "Kovrel"};
+inline constexpr MessageText kMsgConfirmDeleteAll{"确定全部删除吗？", 33, ""};  // default title
+inline constexpr MessageText kMsgBadCommand{"错误的汇编指令：", 0, "Kovrel提示："};
+inline constexpr MessageText kMsgBytesAsText{"", 64, "机器码数据转换："};
 
 // The timed box when the engine library cannot be loaded.
 inline constexpr std::string_view kEngineLoadFailedText = "Kovrel：加载汇编库失败！";

@@ -58,8 +58,8 @@ std::string withLeadingZeros(const char* text) {
 
 struct Listed {
     unsigned address;
-    std::string text;      // converter options (0,0,0,1), with the leading 0 the assembler needs: Assemble's input
-    std::string plain;     // all options off, the source of the NASM rewrite
+    std::string text;   // converter options (0,0,0,1), with the leading 0 the assembler needs: Assemble's input
+    std::string plain;  // all options off, the source of the NASM rewrite
 };
 
 struct Workload {
@@ -237,9 +237,9 @@ std::string toNasm(const std::string& listing) {
     const std::string last = mnemonic.substr(mnemonic.rfind(' ') == std::string::npos ? 0 : mnemonic.rfind(' ') + 1);
     for (const char* s : kStrings) {
         if (last == s) {
-            const char suffix = rest.find("DWORD") != std::string::npos ? 'd'
+            const char suffix = rest.find("DWORD") != std::string::npos  ? 'd'
                                 : rest.find("WORD") != std::string::npos ? 'w'
-                                                                          : 'b';
+                                                                         : 'b';
             return lower(mnemonic) + suffix;
         }
     }
@@ -354,7 +354,6 @@ int main(int argc, char** argv) {
     std::printf("Disasm (listing):  %12.0f commands/s\n", gDisasmRate);
     std::printf("NASM (process):    %12.0f lines/s over %zu lines\n", gNasmRate, gNasmLineCount);
     if (gNasmRate > 0 && gAssembleRate > 0) std::printf("Assemble / NASM:   %12.1fx\n", gAssembleRate / gNasmRate);
-    if (gDisasmRate > 0 && gAssembleRate > 0)
-        std::printf("Assemble / Disasm: %12.2fx\n", gAssembleRate / gDisasmRate);
+    if (gDisasmRate > 0 && gAssembleRate > 0) std::printf("Assemble / Disasm: %12.2fx\n", gAssembleRate / gDisasmRate);
     return 0;
 }

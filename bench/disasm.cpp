@@ -112,8 +112,9 @@ void BM_ZydisFormatted(benchmark::State& state) {
             while (at < chunk.size()) {
                 if (ZYAN_SUCCESS(ZydisDecoderDecodeFull(&decoder, chunk.data() + at, chunk.size() - at, &instruction,
                                                         operands))) {
-                    ZydisFormatterFormatInstruction(&formatter, &instruction, operands, instruction.operand_count_visible,
-                                                    text, sizeof text, at, ZYAN_NULL);
+                    ZydisFormatterFormatInstruction(&formatter, &instruction, operands,
+                                                    instruction.operand_count_visible, text, sizeof text, at,
+                                                    ZYAN_NULL);
                     at += instruction.length;
                 } else {
                     ++at;

@@ -45,10 +45,18 @@ void textBenchmark(benchmark::State& state, const std::string& input, Run run) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(input.size()));
 }
 
-void BM_parseByteSetLiteral(benchmark::State& s) { textBenchmark(s, literalText(), [](const std::string& t) { return parseByteSetLiteral(t, [] {}); }); }
-void BM_readByteList(benchmark::State& s) { textBenchmark(s, literalText(), [](const std::string& t) { return readByteList(t); }); }
-void BM_parseHexByteText(benchmark::State& s) { textBenchmark(s, hexText(), [](const std::string& t) { return parseHexByteText(t); }); }
-void BM_hexTextToByteSetLiteral(benchmark::State& s) { textBenchmark(s, hexText(), [](const std::string& t) { return hexTextToByteSetLiteral(t); }); }
+void BM_parseByteSetLiteral(benchmark::State& s) {
+    textBenchmark(s, literalText(), [](const std::string& t) { return parseByteSetLiteral(t, [] {}); });
+}
+void BM_readByteList(benchmark::State& s) {
+    textBenchmark(s, literalText(), [](const std::string& t) { return readByteList(t); });
+}
+void BM_parseHexByteText(benchmark::State& s) {
+    textBenchmark(s, hexText(), [](const std::string& t) { return parseHexByteText(t); });
+}
+void BM_hexTextToByteSetLiteral(benchmark::State& s) {
+    textBenchmark(s, hexText(), [](const std::string& t) { return hexTextToByteSetLiteral(t); });
+}
 void BM_formatByteSetLiteral(benchmark::State& s) {
     for (auto _ : s) benchmark::DoNotOptimize(formatByteSetLiteral(bytes()));
     s.SetBytesProcessed(static_cast<int64_t>(s.iterations()) * static_cast<int64_t>(bytes().size()));

@@ -31,8 +31,7 @@ constexpr std::string_view kInstructionWords =
     "setle setna setnae setnb setnc setne shr shl";
 constexpr std::string_view kRegisterWords =
     "eax ebx ecx edx edi esi ebp esp eip ah al ax bh bl bp bx ch cl cs cx dh di dl ds dx";
-constexpr std::string_view kSizeAndSegmentWords =
-    "dword byte word qword ptr ss ds fs";
+constexpr std::string_view kSizeAndSegmentWords = "dword byte word qword ptr ss ds fs";
 constexpr std::string_view kJumpWords =
     "call ja jae jb jbe jc jcxz je jecxz jg jge jl jle jmp jna jnae jnb jnbe jnc jne jng jnge jnl "
     "jnle jno jnp jns jnz jo jp jpe jpo js jz";
@@ -110,9 +109,7 @@ intptr_t sendText(platform::Platform& platform, unsigned message, uintptr_t wPar
     return send(platform, message, wParam, reinterpret_cast<intptr_t>(terminated.c_str()));
 }
 
-uint32_t slotColour(platform::Platform& platform, int slot) {
-    return platform.ui.colour(slotPicker(slot));
-}
+uint32_t slotColour(platform::Platform& platform, int slot) { return platform.ui.colour(slotPicker(slot)); }
 
 }  // namespace
 
@@ -169,9 +166,7 @@ void chooseFont(platform::Platform& platform) {
     if (platform.ui.chooseFont(kFontChooserName)) applyColourScheme(platform);
 }
 
-void setEditorText(platform::Platform& platform, std::string_view text) {
-    sendText(platform, SCI_SETTEXT, 0, text);
-}
+void setEditorText(platform::Platform& platform, std::string_view text) { sendText(platform, SCI_SETTEXT, 0, text); }
 
 void appendEditorText(platform::Platform& platform, std::string_view text) {
     // Takes a byte count, so the text need not end in a zero byte.

@@ -68,9 +68,9 @@ enum AsmStyle : int {
 inline constexpr uint32_t kRegisterStyleColour = 0xFFFF00;  // style 8; no slot changes it
 
 struct KeywordSet {
-    int index;   // the lexer's keyword set
-    int style;   // the style its words take
-    int slot;    // the colour slot of that style; 0 for the fixed colour
+    int index;  // the lexer's keyword set
+    int style;  // the style its words take
+    int slot;   // the colour slot of that style; 0 for the fixed colour
     std::string_view words;
 };
 

@@ -155,8 +155,7 @@ void restoreDefaultScheme(platform::Platform& platform) {
 
 void undoSchemeChanges(platform::Platform& platform) {
     const std::optional<std::string> bytes = platform.files.read(std::string(kSchemeFileName));
-    if (!loadColourScheme(platform, bytes.value_or(std::string())))
-        loadColourScheme(platform, defaultColourScheme());
+    if (!loadColourScheme(platform, bytes.value_or(std::string()))) loadColourScheme(platform, defaultColourScheme());
     applyColourScheme(platform);
 }
 

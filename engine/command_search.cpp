@@ -214,13 +214,10 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
         case OpCl:
             if (!isReg || !numberIs(1)) return MisKind;
             return op.size != 1 ? MisSize : 0;
-        case OpSt0:
-            return (cls == ParsedFpuRegister && numberIs(0)) ? 0 : MisKind;
-        case OpStLow3:
-            return cls == ParsedFpuRegister ? 0 : MisKind;
+        case OpSt0: return (cls == ParsedFpuRegister && numberIs(0)) ? 0 : MisKind;
+        case OpStLow3: return cls == ParsedFpuRegister ? 0 : MisKind;
         case OpMmxReg:
-        case OpNowReg:
-            return cls == ParsedMmxRegister ? 0 : MisKind;
+        case OpNowReg: return cls == ParsedMmxRegister ? 0 : MisKind;
         case OpRm: {
             if (!isReg && !isMem) return MisKind;
             if (op.size == 1 && !widthCapable(row.sizeBits)) return MisSize;
@@ -248,8 +245,7 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             if (!isReg && !isMem) return flags | MisKind;
             return flags | onlySize(4);
         }
-        case OpMemAddr:
-            return isMem ? 0 : MisKind;
+        case OpMemAddr: return isMem ? 0 : MisKind;
         case OpMemFarLoad: {
             if (!isMem) return MisKind;
             int flags = onlySize(6);
@@ -272,17 +268,13 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             return (size == 0 || size == s.dataSize) ? 0 : MisSizeConflict;
         }
         case OpMemInt16:
-        case OpMemWord16:
-            return isMem ? onlySize(2) : MisKind;
+        case OpMemWord16: return isMem ? onlySize(2) : MisKind;
         case OpMemInt32:
-        case OpMemFloat32:
-            return isMem ? onlySize(4) : MisKind;
+        case OpMemFloat32: return isMem ? onlySize(4) : MisKind;
         case OpMemQword:
-        case OpMemFloat64:
-            return isMem ? onlySize(8) : MisKind;
+        case OpMemFloat64: return isMem ? onlySize(8) : MisKind;
         case OpMemBcd:
-        case OpMemFloat80:
-            return isMem ? onlySize(10) : MisKind;
+        case OpMemFloat80: return isMem ? onlySize(10) : MisKind;
         case OpMemFpuEnv:
         case OpMemFpuState:
         case OpMemFpuExtState:
@@ -299,11 +291,9 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
             if (op.size != 0) flags |= takeSize(op.size);
             return flags;
         }
-        case OpXlat:
-            return cls == ParsedXlat ? 0 : MisKind;
+        case OpXlat: return cls == ParsedXlat ? 0 : MisKind;
         case OpImm:
-        case OpImmUnsigned:
-            return isImm ? 0 : MisKind;
+        case OpImmUnsigned: return isImm ? 0 : MisKind;
         case OpVxdService:
             if (!isImm) return MisKind;
             if (s.dataSize == 0) s.dataSize = 4;
@@ -311,8 +301,7 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
         case OpImmByteExt:
             if (!isImm) return MisKind;
             return (op.value < -128 || op.value > 127) ? MisRange : 0;
-        case OpOne:
-            return (isImm && (op.value == 1 || op.anyConstant != 0)) ? 0 : MisKind;
+        case OpOne: return (isImm && (op.value == 1 || op.anyConstant != 0)) ? 0 : MisKind;
         case OpShiftCount:
         case OpImm8:
             if (!isImm) return MisKind;
@@ -320,8 +309,7 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
         case OpImm16:
             if (!isImm) return MisKind;
             return (op.value < 0 || op.value > 65535) ? MisRange : 0;
-        case OpMemOffset:
-            return (isMem && op.base < 0 && op.index < 0) ? 0 : MisKind;
+        case OpMemOffset: return (isMem && op.base < 0 && op.index < 0) ? 0 : MisKind;
         case OpJumpShort: {
             const int flags = modifiers(ModLong | ModFar);
             return (isImm && !s.longFormPass) ? flags : flags | MisKind;
@@ -337,14 +325,12 @@ int testOperand(uint8_t kind, const ParsedOperand& op, const CommandEntry& row, 
         case OpSegReg:
             if (cls != ParsedSegmentRegister) return MisKind;
             return takeSize(2);
-        case OpSegLow:
-            return cls == ParsedSegmentRegister ? 0 : MisKind;
+        case OpSegLow: return cls == ParsedSegmentRegister ? 0 : MisKind;
         case OpCtrlReg:
         case OpDbgReg:
             if (cls != (kind == OpCtrlReg ? ParsedCtrlRegister : ParsedDbgRegister)) return MisKind;
             return takeSize(4);
-        default:
-            return MisUnknownKind;
+        default: return MisUnknownKind;
     }
 }
 
@@ -357,6 +343,7 @@ constexpr struct {
     int flag;
     const char* message;
 } kMismatchMessages[] = {
+    // clang-format off
     {MisModifier, "Invalid jump size modifier"},
     {MisCount, "Wrong number of operands"},
     {MisKind, "Command does not support given operands"},
@@ -364,6 +351,7 @@ constexpr struct {
     {MisSizeConflict, "Different size of operands"},
     {MisSegment, "Invalid segment register"},
     {MisRange, "Constant out of expected range"},
+    // clang-format on
 };
 
 void setMessage(char (&message)[kMaxAsmMessage + 1], const char* text) {
@@ -422,9 +410,7 @@ bool NameFits(const char* tableName, const char* searchName, int* dataSize, int*
 
 int LastEncodedRow() { return gLastEncodedRow; }
 
-int LookUpName(const char* searchName, const NameEntry** entries) {
-    return nameIndex().lookUp(searchName, entries);
-}
+int LookUpName(const char* searchName, const NameEntry** entries) { return nameIndex().lookUp(searchName, entries); }
 
 int TestOperands(const CommandEntry& row, SearchState& s) {
     const uint8_t kinds[3] = {row.operandKind1, row.operandKind2, row.operandKind3};

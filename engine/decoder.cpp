@@ -13,7 +13,14 @@ namespace zandrel {
 namespace {
 
 // Prefix slots; a second prefix of a taken slot ends the prefixes as a repeated prefix.
-enum PrefixSlot : uint8_t { SlotNone = 0, SlotSegment = 1, SlotOperandSize = 2, SlotAddressSize = 4, SlotLock = 8, SlotRep = 16 };
+enum PrefixSlot : uint8_t {
+    SlotNone = 0,
+    SlotSegment = 1,
+    SlotOperandSize = 2,
+    SlotAddressSize = 4,
+    SlotLock = 8,
+    SlotRep = 16
+};
 
 struct PrefixInfo {
     uint8_t slot;
@@ -31,7 +38,8 @@ constexpr PrefixInfo prefixInfo(int b) {
         case 0x66: return {SlotOperandSize, SegNone};
         case 0x67: return {SlotAddressSize, SegNone};
         case 0xF0: return {SlotLock, SegNone};
-        case 0xF2: case 0xF3: return {SlotRep, SegNone};
+        case 0xF2:
+        case 0xF3: return {SlotRep, SegNone};
         default: return {SlotNone, SegNone};
     }
 }
@@ -68,6 +76,7 @@ constexpr uint8_t kSizeTargetRule = 0xFE;  // 4, none for 16-bit operands
 
 //  textSize sizeCode         registerSize flags                                    kind
 constexpr RmKind kRmKinds[] = {
+    // clang-format off
     {0,   kSizeByOperand,  0, 0},                                              // OpRm
     {1,   MemByte,         1, 0},                                              // OpRm8
     {2,   MemWord,         2, 0},                                              // OpRm16
@@ -94,6 +103,7 @@ constexpr RmKind kRmKinds[] = {
     {28,  MemNone,         0, RmMemoryOnly},                                   // OpMemFpuEnv
     {108, MemNone,         0, RmMemoryOnly},                                   // OpMemFpuState
     {512, MemNone,         0, RmMemoryOnly},                                   // OpMemFpuExtState
+    // clang-format on
 };
 static_assert(sizeof(kRmKinds) / sizeof(kRmKinds[0]) == OpMemFpuExtState - OpRm + 1);
 
@@ -119,8 +129,13 @@ template <bool Listing>
 class Decoder {
 public:
     Decoder(const uint8_t* bytes, uint32_t byteCount, uint32_t address, DisasmRecord* record)
-        : bytes_(bytes), pos_(bytes), remaining_(byteCount), address_(address), r_(record),
-          text_{record->commandText, 0}, dump_{record->hexDump, 0} {}
+        : bytes_(bytes),
+          pos_(bytes),
+          remaining_(byteCount),
+          address_(address),
+          r_(record),
+          text_{record->commandText, 0},
+          dump_{record->hexDump, 0} {}
 
     int run();
 
@@ -263,7 +278,8 @@ int Decoder<Listing>::run() {
     if (row.sizeBits == BitsIoW0) r->warningFlags |= WarnIo;
     const uint8_t first = byteAt(0);
     if (first == 0x44 || first == 0x4C ||
-        (remaining_ >= 3 && (first == 0x81 || first == 0x83) && (pos_[1] == 0xC4 || pos_[1] == 0xEC) && (pos_[2] & 3))) {
+        (remaining_ >= 3 && (first == 0x81 || first == 0x83) && (pos_[1] == 0xC4 || pos_[1] == 0xEC) &&
+         (pos_[2] & 3))) {
         r->warningFlags |= WarnStack;
         type |= FlagRare;
     }
@@ -318,10 +334,8 @@ int Decoder<Listing>::run() {
     if (addressSize_ == 2) r->commandType |= FlagRare;
     if ((row.commandType & kClassMask) == ClassNow) {
         // The suffix byte that told the 3DNow! command apart is its immediate.
-        if (immSize_ == 0)
-            immSize_ = 1;
-        else
-            error_ = ErrUnknownCommand;
+        if (immSize_ == 0) immSize_ = 1;
+        else error_ = ErrUnknownCommand;
     }
 
     finish();
@@ -482,10 +496,8 @@ void Decoder<Listing>::operand(uint8_t kind) {
         }
         case OpImm:
         case OpImmUnsigned:
-            if ((row_->sizeBits & BitsS1) && (opcode_ & 2))
-                immediate(kind, 1, true);
-            else
-                immediate(kind, uint32_t(operandSize_), false);
+            if ((row_->sizeBits & BitsS1) && (opcode_ & 2)) immediate(kind, 1, true);
+            else immediate(kind, uint32_t(operandSize_), false);
             return;
         case OpImmByteExt: immediate(kind, 1, true); return;
         case OpShiftCount: immediate(kind, 1, false); return;
@@ -571,10 +583,8 @@ void Decoder<Listing>::rmOperand(uint8_t kind) {
     if ((m >> 6) == 3) {
         if (k.flags & RmMemoryOnly) softError_ = ErrRegisterMisuse;
         if constexpr (Listing) {
-            if (k.flags & RmMmx)
-                writeIndexed("MM", m & 7);
-            else
-                writeRegister(registerName(k.registerSize ? k.registerSize : operandSize_, m));
+            if (k.flags & RmMmx) writeIndexed("MM", m & 7);
+            else writeRegister(registerName(k.registerSize ? k.registerSize : operandSize_, m));
         }
         return;
     }
@@ -820,12 +830,9 @@ void Decoder<Listing>::jump(uint8_t kind) {
     const uint32_t size = kind == OpJumpShort ? 1 : uint32_t(operandSize_);
     if (!needs(size + 1)) return;
     int32_t offset;
-    if (size == 1)
-        offset = int8_t(pos_[1]);
-    else if (size == 2)
-        offset = int16_t(read16(pos_ + 1));
-    else
-        offset = int32_t(read32(pos_ + 1));
+    if (size == 1) offset = int8_t(pos_[1]);
+    else if (size == 2) offset = int16_t(read16(pos_ + 1));
+    else offset = int32_t(read32(pos_ + 1));
     dispSize_ = size;
     uint32_t target = address_ + partLength() + uint32_t(offset);
     if (operandSize_ == 2) target &= 0xFFFF;
@@ -894,8 +901,8 @@ void Decoder<Listing>::finish() {
     if constexpr (Listing) {
         text_.finish();
         if (byteCount > 0) dump_.finish();
-        const char* comment = error_ != ErrNone ? ErrorComment(error_)
-                                                : WarningComment(r->warningFlags, uint8_t(r->commandType));
+        const char* comment =
+            error_ != ErrNone ? ErrorComment(error_) : WarningComment(r->warningFlags, uint8_t(r->commandType));
         std::strcpy(r->commentText, comment);
     }
 }

@@ -18,9 +18,9 @@ constexpr int kMaxSplitBytes = 24;
 // Fixed arrays only, so building the index allocates nothing either.
 struct RowIndex {
     bool usable = false;
-    uint16_t rows[kPoolSize];             // all lists back to back
-    uint16_t firstStart[257];             // list of first byte b: rows[firstStart[b] .. firstStart[b+1])
-    int8_t secondSlot[256];               // -1, or which block of secondStart serves first byte b
+    uint16_t rows[kPoolSize];  // all lists back to back
+    uint16_t firstStart[257];  // list of first byte b: rows[firstStart[b] .. firstStart[b+1])
+    int8_t secondSlot[256];    // -1, or which block of secondStart serves first byte b
     uint16_t secondStart[kMaxSplitBytes][257];
 
     RowIndex() {

@@ -216,8 +216,7 @@ EncodeStatus EncodeRow(const EncodeRequest& request, AsmModel* model, int* lengt
     if (dataSize > 4) return fail("Bad operand size");
 
     // Step 2: width bit.
-    if (row.sizeBits == BitsW0 || row.sizeBits == BitsW0S1 || row.sizeBits == BitsIoW0 ||
-        row.sizeBits == BitsW3) {
+    if (row.sizeBits == BitsW0 || row.sizeBits == BitsW0S1 || row.sizeBits == BitsIoW0 || row.sizeBits == BitsW3) {
         const uint8_t bit = row.sizeBits == BitsW3 ? 0x08 : 0x01;
         if (dataSize == 0) return fail("Please specify operand size");
         if (dataSize > 1) w.code[w.opIndex] |= bit;
@@ -242,13 +241,9 @@ EncodeStatus EncodeRow(const EncodeRequest& request, AsmModel* model, int* lengt
             case OpMmxReg:
             case OpNowReg:
             case OpCtrlReg:
-            case OpDbgReg:
-                putRegisterField(w, op.index);
-                break;
+            case OpDbgReg: putRegisterField(w, op.index); break;
             case OpRegLow3:
-            case OpStLow3:
-                putLowBits(w, op.index);
-                break;
+            case OpStLow3: putLowBits(w, op.index); break;
             case OpRm:
             case OpRm8:
             case OpRm16:

@@ -28,7 +28,6 @@ enum class EncodeStatus { Done, Failed, NeedLongForm };
 
 // On Done returns the length in *length and fills model; on Failed writes the message
 // (at most kMaxAsmMessage characters plus zero) into message.
-EncodeStatus EncodeRow(const EncodeRequest& request, AsmModel* model, int* length,
-                       char (&message)[kMaxAsmMessage + 1]);
+EncodeStatus EncodeRow(const EncodeRequest& request, AsmModel* model, int* length, char (&message)[kMaxAsmMessage + 1]);
 
 }  // namespace zandrel

@@ -69,14 +69,13 @@ enum {
     WarnHazard = 0x2000
 };
 
-ZANDREL_EXPORT void VB_SetOptions(int idealSyntax, int lowerCaseText, int tabAfterMnemonic,
-                                  int showDefaultSegment);
+ZANDREL_EXPORT void VB_SetOptions(int idealSyntax, int lowerCaseText, int tabAfterMnemonic, int showDefaultSegment);
 ZANDREL_EXPORT int Disasm(const unsigned char* bytes, unsigned int byteCount, unsigned int address,
                           DisasmRecord* record, int mode);
-ZANDREL_EXPORT int Assemble(const char* text, unsigned int address, AsmModel* model, int attempt,
-                            int constSize, char* errorText);
-ZANDREL_EXPORT unsigned int Disassembleback(const unsigned char* block, unsigned int blockBase,
-                                            unsigned int blockSize, unsigned int address, int count);
+ZANDREL_EXPORT int Assemble(const char* text, unsigned int address, AsmModel* model, int attempt, int constSize,
+                            char* errorText);
+ZANDREL_EXPORT unsigned int Disassembleback(const unsigned char* block, unsigned int blockBase, unsigned int blockSize,
+                                            unsigned int address, int count);
 ZANDREL_EXPORT unsigned int Disassembleforward(const unsigned char* block, unsigned int blockBase,
                                                unsigned int blockSize, unsigned int address, int count);
 

@@ -22,16 +22,20 @@ static_assert(InstructionTable[kCommandRowCount].matchMask == 0);
 // Only matchMask, matchCode and commandType (the hazard class) are read here.
 //   matchMask   matchCode   len sizeBits  operandKind1 operandKind2 operandKind3 hazard class    mnemonic
 constexpr CommandEntry HazardTable[kHazardRowCount] = {
+    // clang-format off
     {0x0000FFFF, 0x0000DCF7, 0, BitsNone, OpNone, OpNone, OpNone, HazardOldOs,    "NEG ESP"},    // old Windows versions
     {0x0000FFFF, 0x0000D4F7, 0, BitsNone, OpNone, OpNone, OpNone, HazardOldOs,    "NOT ESP"},    // old Windows versions
     {0x0000FFFF, 0x000020CD, 0, BitsNone, OpNone, OpNone, OpNone, HazardOldOs,    "INT 20"},     // VxD call, old Windows versions
     {0x00F8FFFF, 0x00C8C70F, 0, BitsNone, OpNone, OpNone, OpNone, HazardLockOnly, "CMPXCHG8B"},  // register operand: only with LOCK
+    // clang-format on
 };
 
 const char* const RegisterNames[3][9] = {
+    // clang-format off
     {"AL", "CL", "DL", "BL", "AH", "CH", "DH", "BH", "R8"},
     {"AX", "CX", "DX", "BX", "SP", "BP", "SI", "DI", "R16"},
     {"EAX", "ECX", "EDX", "EBX", "ESP", "EBP", "ESI", "EDI", "R32"},
+    // clang-format on
 };
 
 const char* const SegmentNames[8] = {"ES", "CS", "SS", "DS", "FS", "GS", "SEG?", "SEG?"};
@@ -50,6 +54,7 @@ const char* const DebugRegNames[9] = {"DR0", "DR1", "DR2", "DR3", "DR4", "DR5", 
 // its text stays empty while the SIB base 4 still takes SS as default segment.
 //  defaultSegment registerText
 const AddressForm AddressForms[16] = {
+    // clang-format off
     {SegDs, "BX+SI"},  // 16-bit r/m 0
     {SegDs, "BX+DI"},  // 16-bit r/m 1
     {SegSs, "BP+SI"},  // 16-bit r/m 2
@@ -66,6 +71,7 @@ const AddressForm AddressForms[16] = {
     {SegSs, "EBP"},    // 32-bit register 5
     {SegDs, "ESI"},    // 32-bit register 6
     {SegDs, "EDI"},    // 32-bit register 7
+    // clang-format on
 };
 
 }  // namespace zandrel

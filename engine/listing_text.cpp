@@ -8,13 +8,13 @@ namespace {
 
 // Indexed by DisasmError.
 const char* const kErrorComments[] = {
-    "",                                      // ErrNone
-    "Unknown command",                       // ErrUnknownCommand
-    "Command crosses end of memory block",   // ErrCrossesEnd
-    "Undefined segment register",            // ErrBadSegment
-    "Illegal use of register",               // ErrRegisterMisuse
-    "Memory address not allowed",            // ErrMemoryNotAllowed
-    "Internal VARNOKE error",                // ErrInternal
+    "",                                     // ErrNone
+    "Unknown command",                      // ErrUnknownCommand
+    "Command crosses end of memory block",  // ErrCrossesEnd
+    "Undefined segment register",           // ErrBadSegment
+    "Illegal use of register",              // ErrRegisterMisuse
+    "Memory address not allowed",           // ErrMemoryNotAllowed
+    "Internal VARNOKE error",               // ErrInternal
 };
 
 // Checked in this order; the first that applies gives the comment. Far transfers are
@@ -25,11 +25,13 @@ struct WarningText {
 };
 //  flag             text
 const WarningText kWarningsAfterFar[] = {
+    // clang-format off
     {WarnSegWrite,    "Modification of segment register"},
     {WarnShift,       "Shift constant out of range 1..31"},
     {WarnExtraPrefix, "Superfluous prefix"},
     {WarnLock,        "LOCK prefix"},
     {WarnStack,       "Unaligned stack operation"},
+    // clang-format on
 };
 
 }  // namespace

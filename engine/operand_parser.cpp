@@ -205,78 +205,75 @@ bool parseBody(ScanState& s, ParsedOperand& op) {
     op.jumpModifiers = modifiers;
 
     switch (s.tokenKind) {
-    case TokReg8:
-    case TokReg16:
-    case TokReg32:
-        op.operandClass = ParsedRegister;
-        op.index = s.tokenValue;
-        op.size = s.tokenKind == TokReg8 ? 1 : s.tokenKind == TokReg16 ? 2 : 4;
-        return true;
-    case TokFpuReg:
-        op.operandClass = ParsedFpuRegister;
-        op.index = s.tokenValue;
-        return true;
-    case TokMmxReg:
-        op.operandClass = ParsedMmxRegister;
-        op.index = s.tokenValue;
-        return true;
-    case TokCtrlReg:
-        op.operandClass = ParsedCtrlRegister;
-        op.index = s.tokenValue;
-        return true;
-    case TokDbgReg:
-        op.operandClass = ParsedDbgRegister;
-        op.index = s.tokenValue;
-        return true;
-    case TokInteger:
-    case TokAnyConst: {
-        const int number = s.tokenValue;
-        if (s.tokenKind == TokAnyConst) op.anyConstant = 1;
-        next(s);
-        if (!isPunct(s, ':')) {
-            op.operandClass = ParsedImmediate;
-            op.value = number;
-            return false;  // the current token already follows the operand
-        }
-        next(s);
-        if (s.tokenKind != TokInteger && s.tokenKind != TokAnyConst) return fail(s, kMsgAddressExpected);
-        if (s.tokenKind == TokAnyConst) op.anyConstant = 1;
-        op.operandClass = ParsedFarAddress;
-        op.segment = number;
-        op.value = s.tokenValue;
-        return true;
-    }
-    case TokFloat:
-        return fail(s, kMsgFloat);
-    case TokSegReg: {
-        const int code = s.tokenValue;
-        next(s);
-        if (!isPunct(s, ':')) {
-            op.operandClass = ParsedSegmentRegister;
-            op.index = code;
-            op.segment = code;
-            return false;
-        }
-        op.segment = code;
-        next(s);
-        return parseMemory(s, op);
-    }
-    case TokSize:
-        return parseMemory(s, op);
-    case TokPunct:
-        if (s.tokenValue == '-' || s.tokenValue == '+') {
-            const bool negate = s.tokenValue == '-';
-            next(s);
-            if (s.tokenKind != TokInteger && s.tokenKind != TokAnyConst) return fail(s, kMsgIntegerExpected);
+        case TokReg8:
+        case TokReg16:
+        case TokReg32:
+            op.operandClass = ParsedRegister;
+            op.index = s.tokenValue;
+            op.size = s.tokenKind == TokReg8 ? 1 : s.tokenKind == TokReg16 ? 2 : 4;
+            return true;
+        case TokFpuReg:
+            op.operandClass = ParsedFpuRegister;
+            op.index = s.tokenValue;
+            return true;
+        case TokMmxReg:
+            op.operandClass = ParsedMmxRegister;
+            op.index = s.tokenValue;
+            return true;
+        case TokCtrlReg:
+            op.operandClass = ParsedCtrlRegister;
+            op.index = s.tokenValue;
+            return true;
+        case TokDbgReg:
+            op.operandClass = ParsedDbgRegister;
+            op.index = s.tokenValue;
+            return true;
+        case TokInteger:
+        case TokAnyConst: {
+            const int number = s.tokenValue;
             if (s.tokenKind == TokAnyConst) op.anyConstant = 1;
-            op.operandClass = ParsedImmediate;
-            op.value = negate ? wrapNeg(s.tokenValue) : s.tokenValue;
+            next(s);
+            if (!isPunct(s, ':')) {
+                op.operandClass = ParsedImmediate;
+                op.value = number;
+                return false;  // the current token already follows the operand
+            }
+            next(s);
+            if (s.tokenKind != TokInteger && s.tokenKind != TokAnyConst) return fail(s, kMsgAddressExpected);
+            if (s.tokenKind == TokAnyConst) op.anyConstant = 1;
+            op.operandClass = ParsedFarAddress;
+            op.segment = number;
+            op.value = s.tokenValue;
             return true;
         }
-        if (s.tokenValue == '[') return parseMemory(s, op);
-        return fail(s, kMsgUnrecognized);
-    default:
-        return fail(s, kMsgUnrecognized);
+        case TokFloat: return fail(s, kMsgFloat);
+        case TokSegReg: {
+            const int code = s.tokenValue;
+            next(s);
+            if (!isPunct(s, ':')) {
+                op.operandClass = ParsedSegmentRegister;
+                op.index = code;
+                op.segment = code;
+                return false;
+            }
+            op.segment = code;
+            next(s);
+            return parseMemory(s, op);
+        }
+        case TokSize: return parseMemory(s, op);
+        case TokPunct:
+            if (s.tokenValue == '-' || s.tokenValue == '+') {
+                const bool negate = s.tokenValue == '-';
+                next(s);
+                if (s.tokenKind != TokInteger && s.tokenKind != TokAnyConst) return fail(s, kMsgIntegerExpected);
+                if (s.tokenKind == TokAnyConst) op.anyConstant = 1;
+                op.operandClass = ParsedImmediate;
+                op.value = negate ? wrapNeg(s.tokenValue) : s.tokenValue;
+                return true;
+            }
+            if (s.tokenValue == '[') return parseMemory(s, op);
+            return fail(s, kMsgUnrecognized);
+        default: return fail(s, kMsgUnrecognized);
     }
 }
 

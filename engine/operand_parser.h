@@ -7,16 +7,16 @@ namespace zandrel {
 
 enum OperandClass : int {
     ParsedNone = 0,
-    ParsedRegister,         // integer register of 8, 16 or 32 bits
+    ParsedRegister,  // integer register of 8, 16 or 32 bits
     ParsedFpuRegister,
     ParsedMmxRegister,
     ParsedCtrlRegister,
     ParsedDbgRegister,
     ParsedSegmentRegister,  // standing alone
     ParsedImmediate,
-    ParsedFarAddress,       // selector ":" offset
+    ParsedFarAddress,  // selector ":" offset
     ParsedMemory,
-    ParsedXlat,             // [EBX+AL]
+    ParsedXlat,  // [EBX+AL]
 };
 
 // Defaults are the values before parsing.

@@ -30,6 +30,7 @@ struct KeywordRow {
 };
 // word        kind              value
 constexpr KeywordRow kKeywords[] = {
+    // clang-format off
     {"EIP",      TokReserved,     0},
     {"SHORT",    TokJumpModifier, ModShort},
     {"LONG",     TokJumpModifier, ModLong},
@@ -55,6 +56,7 @@ constexpr KeywordRow kKeywords[] = {
     {"STRING",   TokReserved,     0},
     {"UNICODE",  TokReserved,     0},
     {"MSG",      TokReserved,     0},
+    // clang-format on
 };
 
 // Two-character operators that come out as one token.
@@ -127,18 +129,24 @@ struct NameGroup {
     TokenKind kind;
 };
 // names              count  kind
-const NameGroup kRegisterGroups[] = {  // compared before "ST"
+const NameGroup kRegisterGroups[] = {
+    // compared before "ST"
+    // clang-format off
     {RegisterNames[0],   9,     TokReg8},
     {RegisterNames[1],   9,     TokReg16},
     {RegisterNames[2],   9,     TokReg32},
     {SegmentNames,       6,     TokSegReg},
+    // clang-format on
 };
-const NameGroup kLaterGroups[] = {     // compared after "ST"
+const NameGroup kLaterGroups[] = {
+    // compared after "ST"
+    // clang-format off
     {FpuNames,           9,     TokFpuReg},
     {MmxNames,           9,     TokMmxReg},
     {ControlRegNames,    9,     TokCtrlReg},
     {DebugRegNames,      9,     TokDbgReg},
     {SizeNames,          11,    TokSize},
+    // clang-format on
 };
 
 template <int N>

@@ -19,16 +19,16 @@ enum TokenKind : int {
     TokArg,           // "ARG." n: n
     TokPtr,           // "PTR" not absorbed by a size word
     TokRep,
-    TokRepe,          // REPE or REPZ
-    TokRepne,         // REPNE or REPNZ
+    TokRepe,   // REPE or REPZ
+    TokRepne,  // REPNE or REPNZ
     TokLock,
-    TokAnyConst,      // "CONST" or "OFFSET"
-    TokReserved,      // EIP SIGNED UNSIGNED CHAR FLOAT DOUBLE FLOAT10 STRING UNICODE MSG
-    TokName,          // other identifier where names are allowed; value: its length
-    TokInteger,       // value modulo 2^32
-    TokFloat,         // value unused
-    TokPunct,         // character code; two-character operators: first * 256 + second
-    TokError,         // message in tokenError
+    TokAnyConst,  // "CONST" or "OFFSET"
+    TokReserved,  // EIP SIGNED UNSIGNED CHAR FLOAT DOUBLE FLOAT10 STRING UNICODE MSG
+    TokName,      // other identifier where names are allowed; value: its length
+    TokInteger,   // value modulo 2^32
+    TokFloat,     // value unused
+    TokPunct,     // character code; two-character operators: first * 256 + second
+    TokError,     // message in tokenError
 };
 
 enum JumpModifier : int {
@@ -41,12 +41,12 @@ enum JumpModifier : int {
 constexpr int kTokenTextSize = 256;
 
 struct ScanState {
-    const char* cursor = nullptr;     // next character to read
+    const char* cursor = nullptr;  // next character to read
     TokenKind tokenKind = TokEnd;
     int tokenValue = 0;
     char tokenText[kTokenTextSize] = {};  // identifier as written, or the punctuation characters
-    const char* tokenError = "";      // message of the last TokError token (static text)
-    const char* lineStart = nullptr;  // start of the line, for error positions
+    const char* tokenError = "";          // message of the last TokError token (static text)
+    const char* lineStart = nullptr;      // start of the line, for error positions
 };
 
 // Engine-wide scanner state used by Assemble; calls must not overlap.

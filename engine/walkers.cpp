@@ -47,7 +47,8 @@ extern "C" unsigned int Disassembleback(const unsigned char* block, unsigned int
     int walked = 0;
     while (at < stop) {
         gStartRing[walked % kRingSize] = uint32_t(blockBase + at);
-        at += uint32_t(zandrel::DecodeCommand(block + at, uint32_t(stop - at), uint32_t(blockBase + at), &gBackRecord, 0));
+        at += uint32_t(
+            zandrel::DecodeCommand(block + at, uint32_t(stop - at), uint32_t(blockBase + at), &gBackRecord, 0));
         ++walked;
     }
     if (walked < count) return uint32_t(blockBase + windowStart);

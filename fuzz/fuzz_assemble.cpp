@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int attempt = data[0] & 0x0F;
     const int constSize = (data[0] >> 4) & 3;
     const int ideal = (data[0] >> 7) & 1;
-    const unsigned address = unsigned(data[1]) | unsigned(data[2]) << 8 | unsigned(data[3]) << 16 |
-                             unsigned(data[4]) << 24;
+    const unsigned address =
+        unsigned(data[1]) | unsigned(data[2]) << 8 | unsigned(data[3]) << 16 | unsigned(data[4]) << 24;
     data += 5;
     size -= 5;
     if (size > kMaxLine) size = kMaxLine;

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int modes[] = {-5, 0, 1, 2, 3, 5, 1245000};
     const int mode = modes[data[0] % 7];
     const uint8_t o = data[1];
-    const unsigned address = unsigned(data[2]) | unsigned(data[3]) << 8 | unsigned(data[4]) << 16 | unsigned(data[5]) << 24;
+    const unsigned address =
+        unsigned(data[2]) | unsigned(data[3]) << 8 | unsigned(data[4]) << 16 | unsigned(data[5]) << 24;
     data += 6;
     size -= 6;
 
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const unsigned end = Disassembleforward(code.get(), address, unsigned(size), address, int(o >> 4) * 8);
     check(end - address <= size);
-    const unsigned back = Disassembleback(code.get(), address, unsigned(size), address + unsigned(size), int(o >> 4) * 8);
+    const unsigned back =
+        Disassembleback(code.get(), address, unsigned(size), address + unsigned(size), int(o >> 4) * 8);
     check(back - address <= size);
     return 0;
 }

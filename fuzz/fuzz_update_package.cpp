@@ -90,10 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::path unpack = scratch() / "e_update";
     std::error_code error;
     fs::remove(archive, error);
-    if (input.substr(0, 2) == "PK")
-        writeRaw(archive, input);
-    else
-        buildArchive(archive, input);
+    if (input.substr(0, 2) == "PK") writeRaw(archive, input);
+    else buildArchive(archive, input);
     fs::remove_all(unpack, error);
     fs::create_directory(unpack, error);
     kovrel::platform::unpackZip(archive.string(), unpack.string());

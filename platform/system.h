@@ -19,7 +19,7 @@ public:
     virtual ~Files() = default;
     virtual bool exists(const std::string& path) = 0;  // a file or a folder
     virtual bool isDirectory(const std::string& path) = 0;
-    virtual std::optional<std::string> read(const std::string& path) = 0;  // nullopt when unreadable
+    virtual std::optional<std::string> read(const std::string& path) = 0;     // nullopt when unreadable
     virtual bool write(const std::string& path, std::string_view bytes) = 0;  // create or truncate
     // Writes beside the target and renames over it, so a failure never leaves half a file.
     virtual bool writeAtomically(const std::string& path, std::string_view bytes) = 0;
@@ -55,7 +55,7 @@ public:
     virtual std::string temporaryDirectory() = 0;
     virtual std::string systemDirectory() = 0;  // where a missing engine library is written
     virtual char pathSeparator() = 0;
-    virtual uint32_t tickCount() = 0;  // milliseconds
+    virtual uint32_t tickCount() = 0;          // milliseconds
     virtual void sleep(int milliseconds) = 0;  // without dispatching window events
     // Takes the named single-instance guard; false when another process holds it.
     virtual bool acquireSingleInstance(const std::string& name) = 0;

@@ -28,7 +28,8 @@ size_t skipDigits(std::string_view s, size_t i) {
 std::string versionCaption() {
     // At most 13 significant digits and no trailing zeros: "3.2".
     char version[32];
-    auto written = std::to_chars(version, version + sizeof version, kApplicationVersion, std::chars_format::general, 13);
+    auto written =
+        std::to_chars(version, version + sizeof version, kApplicationVersion, std::chars_format::general, 13);
     return gbk("Kovrel" + std::string(50, ' ') + "版本号：" + std::string(version, written.ptr));
 }
 
@@ -92,7 +93,8 @@ double readVersionNumber(std::string_view text) {
     }
     std::string_view number = s.substr(start, end - start);
     double value = 0.0;
-    auto [ptr, error] = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+    auto [ptr, error] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     (void)ptr;
     if (error == std::errc::result_out_of_range) {
         // Like strtod: too large becomes infinity, too small becomes zero.

@@ -18,6 +18,7 @@ struct EventText {
     std::string_view log;
 };
 constexpr EventText kEventTexts[] = {
+    // clang-format off
     {DownloadEvent::TransferStarted,       " #传送常量.下载上传开始\r\n"},
     {DownloadEvent::DataReceived,          " #传送常量.收到数据\r\n"},
     {DownloadEvent::TransferFinished,      " #传送常量.下载上传结束\r\n"},
@@ -26,6 +27,7 @@ constexpr EventText kEventTexts[] = {
     {DownloadEvent::ThreadEndedAbnormally, " #传送常量.线程异常结束\r\n"},
     {DownloadEvent::SameNameFileExists,    " #传送常量.存在同名文件\r\n"},
     {DownloadEvent::DownloadRange,         " #传送常量.下载数据范围\r\n"},
+    // clang-format on
 };
 
 // Argument positions (after the program's own path, counted from 1).
@@ -47,10 +49,8 @@ std::string twoDecimals(double value, bool keepZeros) {
 
 void removePath(const std::string& path, bool whole) {
     std::error_code error;
-    if (whole)
-        std::filesystem::remove_all(path, error);
-    else
-        std::filesystem::remove(path, error);
+    if (whole) std::filesystem::remove_all(path, error);
+    else std::filesystem::remove(path, error);
 }
 
 }  // namespace
@@ -107,26 +107,25 @@ void Updater::onDownloadEvent(int event, const platform::DownloadProgress& progr
     }
     append(known->log);
     switch (known->event) {
-    case DownloadEvent::TransferStarted:
-        host_.showTitle(arguments_.size() > 2 ? arguments_[2] : std::string());
-        host_.showSize(progress.total >= 0 ? sizeText(progress.total) : std::string());
-        host_.showProgressBar(false);
-        host_.showStatus(true, "下载开始");
-        break;
-    case DownloadEvent::DataReceived:
-        host_.showStatus(false, "");
-        host_.showProgressBar(true);
-        host_.setProgress(progressPercent(progress.received, progress.total));
-        host_.showSpeed(speedText(progress.bytesPerSecond));
-        break;
-    case DownloadEvent::TransferFinished:
-        host_.showProgressBar(false);
-        host_.showStatus(true, "下载结束");
-        host_.showSpeed("");
-        install();
-        break;
-    default:
-        break;
+        case DownloadEvent::TransferStarted:
+            host_.showTitle(arguments_.size() > 2 ? arguments_[2] : std::string());
+            host_.showSize(progress.total >= 0 ? sizeText(progress.total) : std::string());
+            host_.showProgressBar(false);
+            host_.showStatus(true, "下载开始");
+            break;
+        case DownloadEvent::DataReceived:
+            host_.showStatus(false, "");
+            host_.showProgressBar(true);
+            host_.setProgress(progressPercent(progress.received, progress.total));
+            host_.showSpeed(speedText(progress.bytesPerSecond));
+            break;
+        case DownloadEvent::TransferFinished:
+            host_.showProgressBar(false);
+            host_.showStatus(true, "下载结束");
+            host_.showSpeed("");
+            install();
+            break;
+        default: break;
     }
 }
 

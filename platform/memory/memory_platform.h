@@ -166,7 +166,10 @@ public:
     void onMessage(std::function<void()> hook) { hook_ = std::move(hook); }
     const std::vector<MessageRecord>& messages() const { return messages_; }
     const std::vector<TimedMessageRecord>& timedMessages() const { return timed_; }
-    void clear() { messages_.clear(); timed_.clear(); }
+    void clear() {
+        messages_.clear();
+        timed_.clear();
+    }
 
 private:
     std::deque<int> answers_;
@@ -301,7 +304,10 @@ public:
     void setTemporaryDirectory(std::string path) { temporaryDirectory_ = std::move(path); }
     void setSystemDirectory(std::string path) { systemDirectory_ = std::move(path); }
     // The clock starts at `ticks` and moves on by `step` at every read.
-    void setTicks(uint32_t ticks, uint32_t step = 0) { ticks_ = ticks; tickStep_ = step; }
+    void setTicks(uint32_t ticks, uint32_t step = 0) {
+        ticks_ = ticks;
+        tickStep_ = step;
+    }
     void advance(uint32_t milliseconds) { ticks_ += milliseconds; }
     // Another process holds this guard.
     void holdElsewhere(const std::string& name) { heldElsewhere_.insert(name); }

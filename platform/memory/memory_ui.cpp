@@ -14,16 +14,13 @@ std::string textArgument(unsigned message, uintptr_t wParam, intptr_t lParam) {
     const char* text = reinterpret_cast<const char*>(lParam);
     if (text == nullptr) return {};
     switch (message) {
-    case kSciAddText:
-    case kSciAppendText:
-        return std::string(text, wParam);
-    case kSciSetText:
-    case kSciSetKeywords:
-    case kSciStyleSetFont:
-    case kSciSetLexerLanguage:
-        return std::string(text);
-    default:
-        return {};
+        case kSciAddText:
+        case kSciAppendText: return std::string(text, wParam);
+        case kSciSetText:
+        case kSciSetKeywords:
+        case kSciStyleSetFont:
+        case kSciSetLexerLanguage: return std::string(text);
+        default: return {};
     }
 }
 
@@ -152,41 +149,36 @@ intptr_t MemoryUi::sendEditor(std::string_view editor, unsigned message, uintptr
     editorMessages_.push_back({std::string(editor), message, wParam, lParam, textArgument(message, wParam, lParam)});
     Control& c = at(editor);
     switch (message) {
-    case kSciSetText:
-        c.text = editorMessages_.back().text;
-        c.caret = 0;
-        return 0;
-    case kSciAddText: {
-        const std::string& added = editorMessages_.back().text;
-        c.caret = std::min(c.caret, c.text.size());
-        c.text.insert(c.caret, added);
-        c.caret += added.size();
-        return 0;
-    }
-    case kSciAppendText:
-        c.text += editorMessages_.back().text;
-        return 0;
-    case kSciClearAll:
-        c.text.clear();
-        c.caret = 0;
-        return 0;
-    case kSciGetLength:
-    case kSciGetTextLength:
-        return static_cast<intptr_t>(c.text.size());
-    case kSciGetCurrentPos:
-        return static_cast<intptr_t>(c.caret);
-    case kSciGetText: {
-        // wParam is the buffer's size, the terminating zero included.
-        char* buffer = reinterpret_cast<char*>(lParam);
-        if (buffer == nullptr) return static_cast<intptr_t>(c.text.size());
-        if (wParam == 0) return 0;
-        const size_t n = std::min(static_cast<size_t>(wParam) - 1, c.text.size());
-        std::memcpy(buffer, c.text.data(), n);
-        buffer[n] = '\0';
-        return static_cast<intptr_t>(n);
-    }
-    default:
-        return 0;
+        case kSciSetText:
+            c.text = editorMessages_.back().text;
+            c.caret = 0;
+            return 0;
+        case kSciAddText: {
+            const std::string& added = editorMessages_.back().text;
+            c.caret = std::min(c.caret, c.text.size());
+            c.text.insert(c.caret, added);
+            c.caret += added.size();
+            return 0;
+        }
+        case kSciAppendText: c.text += editorMessages_.back().text; return 0;
+        case kSciClearAll:
+            c.text.clear();
+            c.caret = 0;
+            return 0;
+        case kSciGetLength:
+        case kSciGetTextLength: return static_cast<intptr_t>(c.text.size());
+        case kSciGetCurrentPos: return static_cast<intptr_t>(c.caret);
+        case kSciGetText: {
+            // wParam is the buffer's size, the terminating zero included.
+            char* buffer = reinterpret_cast<char*>(lParam);
+            if (buffer == nullptr) return static_cast<intptr_t>(c.text.size());
+            if (wParam == 0) return 0;
+            const size_t n = std::min(static_cast<size_t>(wParam) - 1, c.text.size());
+            std::memcpy(buffer, c.text.data(), n);
+            buffer[n] = '\0';
+            return static_cast<intptr_t>(n);
+        }
+        default: return 0;
     }
 }
 

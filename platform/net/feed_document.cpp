@@ -9,12 +9,14 @@ struct FeedEntity {
     char character;
 };
 constexpr FeedEntity kFeedEntities[] = {
+    // clang-format off
     {"lt",    '<'},
     {"gt",    '>'},
     {"amp",   '&'},
     {"apos",  '\''},
     {"quot",  '"'},
     {"quote", '"'},
+    // clang-format on
 };
 
 // Entity decoding is ours (pugixml would also decode character references); declarations,

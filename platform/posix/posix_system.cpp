@@ -36,7 +36,7 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool isExecutableFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
@@ -47,7 +47,7 @@ std::string parentOf(const std::string& path) {
 }
 
 void makeDirectories(const std::string& path) {
-    for (size_t at = path.find('/', 1); ; at = path.find('/', at + 1)) {
+    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
         ::mkdir(path.substr(0, at).c_str(), 0755);
         if (at == std::string::npos) break;
     }
@@ -74,19 +74,19 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& words, S
 // ---- Files
 
 bool PosixFiles::exists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
 bool PosixFiles::isDirectory(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::optional<std::string> PosixFiles::read(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return std::nullopt;
@@ -110,7 +110,7 @@ std::optional<std::string> PosixFiles::read(const std::string& path) {
 bool PosixFiles::write(const std::string& path, std::string_view bytes) {
     // An existing file gets a new inode rather than being truncated: the file may be a
     // library this process has mapped, and truncating it would pull the pages from under it.
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && replace(path, bytes, false)) return true;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
@@ -125,7 +125,7 @@ bool PosixFiles::replace(const std::string& path, std::string_view bytes, bool s
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     // Keep the target's permissions (the updater replaces executables this way).
-    struct stat st{};
+    struct stat st {};
     ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
     const bool written = writeAll(fd, bytes) && (!sync || ::fsync(fd) == 0);
     if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
@@ -142,7 +142,7 @@ bool PosixFiles::createDirectory(const std::string& path) {
 }
 
 bool PosixFiles::setExecutable(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
     // Execute for whoever may read it.
     const mode_t mode = st.st_mode | ((st.st_mode & 0444) >> 2);
@@ -217,8 +217,7 @@ ToolRun PosixProcesses::runConsoleTool(const std::string& commandLine, bool capt
         ::close(pipeEnds[0]);
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return run;
 }
 
@@ -243,9 +242,7 @@ void* PosixLibraries::load(const std::string& name) {
     return ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-void* PosixLibraries::symbol(void* library, const char* name) {
-    return library ? ::dlsym(library, name) : nullptr;
-}
+void* PosixLibraries::symbol(void* library, const char* name) { return library ? ::dlsym(library, name) : nullptr; }
 
 // ---- System
 
@@ -286,7 +283,8 @@ std::string PosixSystem::systemDirectory() {
 uint32_t PosixSystem::tickCount() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }
 
 void PosixSystem::sleep(int milliseconds) {

@@ -56,7 +56,8 @@ public:
     UpdaterFrame() : wxFrame(nullptr, wxID_ANY, fromUtf8(kWindowCaption), wxDefaultPosition, wxSize(560, 300)) {
         auto* panel = new wxPanel(this);
         auto* grid = new wxFlexGridSizer(5, wxSize(12, 6));
-        for (std::string_view caption : kColumnCaptions) grid->Add(new wxStaticText(panel, wxID_ANY, fromUtf8(caption)));
+        for (std::string_view caption : kColumnCaptions)
+            grid->Add(new wxStaticText(panel, wxID_ANY, fromUtf8(caption)));
         title_ = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, wxSize(140, -1));
         size_ = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, wxSize(80, -1));
         progress_ = new wxGauge(panel, wxID_ANY, 100, wxDefaultPosition, wxSize(120, 16));
@@ -64,8 +65,8 @@ public:
         status_ = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, wxSize(80, -1));
         for (wxWindow* cell : std::initializer_list<wxWindow*>{title_, size_, progress_, speed_, status_})
             grid->Add(cell, 0, wxALIGN_CENTER_VERTICAL);
-        log_ = new wxTextCtrl(panel, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
-                              wxTE_MULTILINE | wxTE_READONLY, wxDefaultValidator, fromUtf8(kLogBoxName));
+        log_ = new wxTextCtrl(panel, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, wxTE_MULTILINE | wxTE_READONLY,
+                              wxDefaultValidator, fromUtf8(kLogBoxName));
         auto* column = new wxBoxSizer(wxVERTICAL);
         column->Add(grid, 0, wxALL, 8);
         column->Add(log_, 1, wxEXPAND | wxALL, 8);

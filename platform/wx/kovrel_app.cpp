@@ -49,10 +49,10 @@ public:
         ui_ = std::make_unique<platform::WxUi>();
         platform_ = std::make_unique<platform::Platform>(platform::Platform{
             *ui_, dialogs_, clipboard_, files_, processes_, libraries_, system_, http_, *feedDocument_});
-        context_ = std::make_unique<app::AppContext>(
-            *platform_, image(kovrel_engine_image_begin, kovrel_engine_image_end),
-            image(kovrel_disassembler_image_begin, kovrel_disassembler_image_end),
-            image(kovrel_updater_image_begin, kovrel_updater_image_end));
+        context_ =
+            std::make_unique<app::AppContext>(*platform_, image(kovrel_engine_image_begin, kovrel_engine_image_end),
+                                              image(kovrel_disassembler_image_begin, kovrel_disassembler_image_end),
+                                              image(kovrel_updater_image_begin, kovrel_updater_image_end));
         // The editor's own settings come with its creation, before any scheme.
         editor::applyInitialEditorSettings(*platform_);
         platform::installTestDump(*ui_, dialogs_);

@@ -99,8 +99,7 @@ public:
                     }
                     break;
                 }
-                default:
-                    out += "text\t" + name + "\t" + field(ui_.text(name)) + "\n";
+                default: out += "text\t" + name + "\t" + field(ui_.text(name)) + "\n";
             }
         }
         for (const std::string& line : messages_) out += line + "\n";

@@ -23,10 +23,12 @@ struct BoxStyle {
 };
 // style                        wx flags                                  cancel
 constexpr BoxStyle kBoxStyles[] = {
+    // clang-format off
     {kStyleOk,                  wxOK,                                     false},
     {kStyleOkCancelQuestion,    wxOK | wxCANCEL | wxICON_QUESTION,        true},
     {kStyleInformation,         wxOK | wxICON_INFORMATION,                false},
     {kStyleOkCancelInformation, wxOK | wxCANCEL | wxICON_INFORMATION,     true},
+    // clang-format on
 };
 
 // Tells the observer about a box for as long as it is open.
@@ -75,7 +77,8 @@ void WxDialogs::timedMessageBox(std::string_view text, std::string_view title, i
     auto finish = [&loop] {
         if (loop.IsRunning()) loop.Exit();
     };
-    dialog.Bind(wxEVT_BUTTON, [&finish](wxCommandEvent&) { finish(); }, wxID_OK);
+    dialog.Bind(
+        wxEVT_BUTTON, [&finish](wxCommandEvent&) { finish(); }, wxID_OK);
     dialog.Bind(wxEVT_CLOSE_WINDOW, [&finish](wxCloseEvent&) { finish(); });
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&finish](wxTimerEvent&) { finish(); });

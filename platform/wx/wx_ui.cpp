@@ -51,10 +51,12 @@ struct FontStandIn {
 };
 // wanted       stand-ins
 constexpr FontStandIn kFontStandIns[] = {
+    // clang-format off
     {"新宋体",   {"NSimSun", "Noto Sans Mono CJK SC", "Noto Sans CJK SC", "Monospace"}},
     {"宋体",     {"SimSun", "Noto Sans CJK SC", "Noto Serif CJK SC", "Sans"}},
     {"微软雅黑", {"Microsoft YaHei", "Noto Sans CJK SC", "Sans", ""}},
     {"Fixedsys", {"Noto Sans Mono", "DejaVu Sans Mono", "Noto Sans Mono CJK SC", "Monospace"}},
+    // clang-format on
 };
 
 bool installed(const wxString& face) { return !face.empty() && wxFontEnumerator::IsValidFacename(face); }
@@ -91,8 +93,7 @@ public:
 
     RowStoreList(wxWindow* parent, const wxPoint& at, const wxSize& size)
         : wxListCtrl(parent, wxID_ANY, at, size,
-                     wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES |
-                         wxBORDER_SUNKEN) {
+                     wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL | wxLC_HRULES | wxLC_VRULES | wxBORDER_SUNKEN) {
         int index = 0;
         for (const app::ColumnDesign& column : app::listColumns()) {
             InsertColumn(index++, wxString::FromUTF8(column.title.data(), column.title.size()), wxLIST_FORMAT_LEFT,
@@ -145,9 +146,7 @@ void WxUi::build() {
         control.design = &c;
         control.caption = utf8ToGbk(c.caption);
         switch (c.kind) {
-            case ControlKind::GroupBox:
-                control.window = new wxStaticBox(panel, wxID_ANY, caption, pos, size);
-                break;
+            case ControlKind::GroupBox: control.window = new wxStaticBox(panel, wxID_ANY, caption, pos, size); break;
             case ControlKind::EditBox: {
                 auto* box = new wxTextCtrl(panel, wxID_ANY, wxString(), pos, size,
                                            wxTE_MULTILINE | wxTE_WORDWRAP | wxVSCROLL | wxBORDER_SUNKEN);
@@ -187,9 +186,7 @@ void WxUi::build() {
             case ControlKind::ColourPicker:
                 control.window = new wxColourPickerCtrl(panel, wxID_ANY, toWxColour(c.colour), pos, size);
                 break;
-            case ControlKind::FontChooser:
-                fonts_[std::string(c.name)] = FontChoice{};
-                break;
+            case ControlKind::FontChooser: fonts_[std::string(c.name)] = FontChoice{}; break;
         }
         if (control.window) {
             if (!c.fontName.empty()) {
@@ -238,8 +235,7 @@ void WxUi::wireEvents(const std::string& name, Control& control) {
             control.window->Bind(wxEVT_COLOURPICKER_CHANGED,
                                  [this, name](wxColourPickerEvent&) { fire(name, UiEvent::ColourChosen); });
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -286,7 +282,8 @@ std::string WxUi::text(std::string_view name) const {
         case ControlKind::EditBox:
             // Commands read a box several times after writing it; converting megabytes each
             // time would dominate a large disassembly.
-            if (!control->cachedText) control->cachedText = toCrLf(wxToGbk(static_cast<wxTextCtrl*>(control->window)->GetValue()));
+            if (!control->cachedText)
+                control->cachedText = toCrLf(wxToGbk(static_cast<wxTextCtrl*>(control->window)->GetValue()));
             return *control->cachedText;
         case ControlKind::CodeEditor: {
             flushEditorText();
@@ -296,8 +293,7 @@ std::string WxUi::text(std::string_view name) const {
             bytes.resize(static_cast<size_t>(length));
             return bytes;
         }
-        default:
-            return control->caption;
+        default: return control->caption;
     }
 }
 
@@ -330,8 +326,7 @@ void WxUi::setText(std::string_view name, std::string_view text) {
             control->caption = std::string(text);
             static_cast<wxControl*>(control->window)->SetLabelText(gbkToWx(text));
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -444,8 +439,8 @@ bool WxUi::chooseFont(std::string_view chooser) {
     if (it == fonts_.end()) return false;
     wxFontData data;
     const std::string faceUtf8 = gbkToWx(it->second.name).utf8_string();
-    data.SetInitialFont(wxFont(wxFontInfo(it->second.pointSize > 0 ? it->second.pointSize : 9)
-                                   .FaceName(installedFace(faceUtf8))));
+    data.SetInitialFont(
+        wxFont(wxFontInfo(it->second.pointSize > 0 ? it->second.pointSize : 9).FaceName(installedFace(faceUtf8))));
     data.EnableEffects(true);
     wxFontDialog dialog(frame_, data);
     if (dialog.ShowModal() != wxID_OK) return false;

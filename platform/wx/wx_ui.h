@@ -67,7 +67,7 @@ private:
     struct Control {
         const app::ControlDesign* design = nullptr;
         wxWindow* window = nullptr;
-        std::string caption;  // GBK, exactly as last set
+        std::string caption;                            // GBK, exactly as last set
         mutable std::optional<std::string> cachedText;  // an edit box's text as last read, until it changes
     };
 

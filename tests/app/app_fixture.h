@@ -24,9 +24,11 @@ using platform::gbk;
 
 inline platform::MemoryLibraries::Symbols engineSymbols() {
     return {
+        // clang-format off
         {"VB_SetOptions", reinterpret_cast<void*>(&VB_SetOptions)},
         {"Disasm", reinterpret_cast<void*>(&Disasm)},
         {"Assemble", reinterpret_cast<void*>(&Assemble)},
+        // clang-format on
     };
 }
 
@@ -45,7 +47,9 @@ protected:
         memory.libraries.provide(std::string(kEngineLibraryName), engineSymbols());
         context.disassemblerInputPath = "/tmp/3e8.tmp";
     }
-    void TearDown() override { EXPECT_TRUE(memory.ui.unknownNames().empty()) << "unknown control: " << memory.ui.unknownNames()[0]; }
+    void TearDown() override {
+        EXPECT_TRUE(memory.ui.unknownNames().empty()) << "unknown control: " << memory.ui.unknownNames()[0];
+    }
 
     std::string text(std::string_view control) const { return memory.ui.text(control); }
 
@@ -64,7 +68,8 @@ protected:
         return shot;
     }
     // Fails for every visible text that changed, except those named.
-    void expectOnlyChanged(const Snapshot& before, std::initializer_list<std::string_view> changed, const std::string& what) {
+    void expectOnlyChanged(const Snapshot& before, std::initializer_list<std::string_view> changed,
+                           const std::string& what) {
         const Snapshot after = snapshot();
         for (const auto& [name, value] : before) {
             bool allowed = false;

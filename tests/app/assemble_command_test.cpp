@@ -17,7 +17,8 @@ struct AssembleCall {
 std::vector<AssembleCall> gCalls;
 int gOptionCalls = 0;
 
-int recordingAssemble(const char* text, unsigned address, AsmModel* model, int attempt, int constSize, char* errorText) {
+int recordingAssemble(const char* text, unsigned address, AsmModel* model, int attempt, int constSize,
+                      char* errorText) {
     gCalls.push_back({text, address, attempt, constSize});
     return Assemble(text, address, model, attempt, constSize, errorText);
 }
@@ -55,6 +56,7 @@ TEST_F(AssembleCommand, CommandsBecomeOneByteString) {
         string box;
         std::vector<string> linesToEngine;  // the last one is rejected when the box is empty
     } cases[] = {
+        // clang-format off
         // assembly box              hex    machine-code box            lines given to Assemble
         {"mov eax,1|ret",            false, "{199,192,1,0,0,0,195}",    {"mov eax,1", "ret"}},
         {"mov eax,1\r\nret",         true,  "C7 C0 01 00 00 00 C3",     {"mov eax,1", "ret"}},
@@ -68,6 +70,7 @@ TEST_F(AssembleCommand, CommandsBecomeOneByteString) {
         {"\r\nnop",                  false, "{ }",                      {""}},
         {"nop\r\nxyzzy eax",         false, "{ }",                      {"nop", "xyzzy eax"}},
         {"nop\r\n  bad bad  ",       true,  "",                         {"nop", "bad bad"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kAssemblyBox, c.text);
@@ -89,7 +92,8 @@ TEST_F(AssembleCommand, CommandsBecomeOneByteString) {
         }
         EXPECT_EQ(lines, c.linesToEngine) << c.text;
         const bool rejected = !c.linesToEngine.empty() && (c.box == "{ }" || c.box.empty());
-        EXPECT_EQ(memory.dialogs.messages(), rejected ? badCommand(c.linesToEngine.back()) : std::vector<platform::MessageRecord>{})
+        EXPECT_EQ(memory.dialogs.messages(),
+                  rejected ? badCommand(c.linesToEngine.back()) : std::vector<platform::MessageRecord>{})
             << c.text;
         expectOnlyChanged(before, {kMachineCodeBox, kByteCountLabel}, c.text);
     }

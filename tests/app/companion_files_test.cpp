@@ -76,7 +76,8 @@ TEST_F(CompanionFiles, AssembleWithoutEngine) {
     assembleCommand(context);
     // Once for the options, once for Assemble, then the rejected first command.
     EXPECT_EQ(memory.dialogs.timedMessages(), loadFailures(2));
-    const std::vector<platform::MessageRecord> expected{{gbk("错误的汇编指令：") + "mov eax,1", 0, gbk("Kovrel提示：")}};
+    const std::vector<platform::MessageRecord> expected{
+        {gbk("错误的汇编指令：") + "mov eax,1", 0, gbk("Kovrel提示：")}};
     EXPECT_EQ(memory.dialogs.messages(), expected);
     EXPECT_EQ(text(kMachineCodeBox), "{ }");
 }
@@ -98,10 +99,12 @@ TEST_F(CompanionFiles, DisassemblerWrittenAtStartUpOnlyWhenNothingHasItsName) {
         Present present;
         bool written;
     } cases[] = {
+        // clang-format off
         // beside the executable   written
         {kNothing,                 true},
         {kFile,                    false},
         {kFolder,                  false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         platform::MemoryPlatform fresh;
@@ -124,11 +127,13 @@ TEST_F(CompanionFiles, TemporaryNameCountsUpPastExistingFiles) {
         std::vector<string> existing;
         string expected;
     } cases[] = {
+        // clang-format off
         // tick count   files already there                 chosen path (counter: 0, 1, 2, 3)
         {0x3e8,         {},                                 "/tmp/3e8.tmp"},
         {0x3e8,         {},                                 "/tmp/3e9.tmp"},
         {0xABCDEF,      {"/tmp/abcdf1.tmp", "/tmp/abcdf2.tmp"}, "/tmp/abcdf3.tmp"},
         {0xFFFFFFFE,    {"/tmp/1.tmp"},                     "/tmp/2.tmp"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.system.setTicks(c.ticks);

@@ -80,19 +80,25 @@ TEST_F(DisassembleCommand, ToolListingFillsListAndEditor) {
         string editor;
     } cases[] = {
         // tool output (see the listings above)     rows                                                           editor
-        {kMovListing,                               {{"1", "00000000", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"}},  "mov eax,0x1\r\n"},
+        {kMovListing, {{"1", "00000000", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"}}, "mov eax,0x1\r\n"},
         {"00000000  B801000000        mov eax,0x1\r\n",
-                                                    {{"1", "00000000", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"}},  "mov eax,0x1\r\n"},
-        {kLongListing,                              {{"1", "00000000", "199 132 136 120 86 52 18 120", "C7 84 88 78 56 34 12 78",
-                                                      "mov dword [eax+ecx*4+0x12345678],0x12345678"},
+         {{"1", "00000000", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"}},
+         "mov eax,0x1\r\n"},
+        {kLongListing,
+         {{"1", "00000000", "199 132 136 120 86 52 18 120", "C7 84 88 78 56 34 12 78",
+           "mov dword [eax+ecx*4+0x12345678],0x12345678"},
+          // clang-format off
                                                      {"2", "", "", "", "-563412"},
                                                      {"3", "0000000B", "144", "90", "nop"},
                                                      {"4", "0000000C", "235 254", "EB FE", "jmp short 0xc"}},
-                                                    "mov dword [eax+ecx*4+0x12345678],0x12345678\r\n-563412\r\nnop\r\njmp short 0xc\r\n"},
+         // clang-format on
+         "mov dword [eax+ecx*4+0x12345678],0x12345678\r\n-563412\r\nnop\r\njmp short 0xc\r\n"},
+        // clang-format off
         {"",                                        {},                                                            ""},
         {"00000000  ABC  x\n",                      {{"1", "00000000", "171 12 ", "AB C ", "x"}},                   "x\r\n"},
         {"00000000  GG  x\n",                       {{"1", "00000000", "-34", "GG", "x"}},                         "x\r\n"},
         {"no gaps\n\n",                             {{"1", "no gaps", "", "", "no gaps"}, {"1" "0", "", "", "", ""}}, ""},
+        // clang-format on
     };
     cases[6].rows[1][0] = "2";
     for (const Case& c : cases) {
@@ -125,10 +131,12 @@ TEST_F(DisassembleCommand, NoMachineCodeEmptiesEveryListing) {
     struct Case {
         string box;
     } cases[] = {
+        // clang-format off
         // machine-code box
         {""},
         {"   "},
         {"\xA1\xA1 "},  // full-width and ASCII spaces
+        // clang-format on
     };
     for (const Case& c : cases) {
         const int row = memory.ui.appendRow(kListView);
@@ -159,11 +167,13 @@ TEST_F(DisassembleCommand, ReadersDisagreeOnMalformedForms) {
         string toolBytes;   // what the tool's file holds
         Bytes engineBytes;  // what the engine walks
     } cases[] = {
+        // clang-format off
         // machine-code box   tool file bytes                     engine bytes
         {"{144}",             string("\xE1\x44\xFE", 3),          {0x90}},                          // no comma: hex for the tool
         {"184,1,0,0,0",       string("\xB8\x01\x00\x00\x00", 5),  {0x18, 0x3E, 0x0E, 0xFE, 0xFE}},  // no braces: hex for the engine
         {"",                  "",                                 {}},
         {"8B 45 08",          string("\x8B\x45\x08", 3),          {0x8B, 0x45, 0x08}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kMachineCodeBox, c.box);
@@ -220,8 +230,8 @@ TEST_F(DisassembleCommand, RealToolListing) {
     memory.processes.onRun([this](const string& commandLine, bool) {
         const string path = ::testing::TempDir() + "kovrel_tool_input.bin";
         std::ofstream(path, std::ios::binary) << memory.files.read(context.disassemblerInputPath).value_or("");
-        const string real = "/usr/bin/ndisasm" + commandLine.substr(string("vev_uvi").size(),
-                                                                   string("  -b 32 ").size()) + path;
+        const string real =
+            "/usr/bin/ndisasm" + commandLine.substr(string("vev_uvi").size(), string("  -b 32 ").size()) + path;
         string output;
         if (FILE* pipe = popen(real.c_str(), "r")) {
             char buffer[1024];
@@ -235,11 +245,13 @@ TEST_F(DisassembleCommand, RealToolListing) {
     memory.ui.setText(kMachineCodeBox, "C7 84 88 78 56 34 12 78 56 34 12 90 EB FE B8 01 00 00 00");
     memory.ui.click(kDisassembleButton);
     const std::vector<Row> expected{
+        // clang-format off
         {"1", "00000000", "199 132 136 120 86 52 18 120", "C7 84 88 78 56 34 12 78", "mov dword [eax+ecx*4+0x12345678],0x12345678"},
         {"2", "", "", "", "-563412"},
         {"3", "0000000B", "144", "90", "nop"},
         {"4", "0000000C", "235 254", "EB FE", "jmp short 0xc"},
         {"5", "0000000E", "184 1 0 0 0", "B8 01 00 00 00", "mov eax,0x1"},
+        // clang-format on
     };
     EXPECT_EQ(rows(), expected);
 }
@@ -252,7 +264,8 @@ TEST_F(DisassembleCommand, HostileMachineCode) {
         ch = static_cast<char>(state >> 24);
     }
     string hexNoise;
-    for (size_t i = 0; i < (1u << 20) / 3; ++i) hexNoise += hexDigitPair(static_cast<uint8_t>(i * 2654435761u >> 13)) + " ";
+    for (size_t i = 0; i < (1u << 20) / 3; ++i)
+        hexNoise += hexDigitPair(static_cast<uint8_t>(i * 2654435761u >> 13)) + " ";
     for (const string& box : {noise, hexNoise, string(1u << 20, '\x81'), string("{1,\x81}"), string("{\0,\0}", 5)}) {
         memory.ui.setText(kMachineCodeBox, box);
         const Snapshot before = snapshot();

@@ -23,12 +23,14 @@ TEST_F(EditCommands, CaseConversion) {
     struct Case {
         string item, before, after;
     } cases[] = {
+        // clang-format off
         // menu item   assembly box                       after
         {"到大写",     "mov eax,1",                        "MOV EAX,1"},
         {"到小写",     "MOV EAX,[EBP+8]",                  "mov eax,[ebp+8]"},
         {"到大写",     "nop ;\xD7\xA2\xCA\xCD\xB0\x61",    "NOP ;\xD7\xA2\xCA\xCD\xB0\x61"},  // a GBK comment stays
         {"到小写",     "NOP ;\xB0\x41",                    "nop ;\xB0\x41"},
         {"到大写",     "",                                 ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kAssemblyBox, c.before);
@@ -45,11 +47,13 @@ TEST_F(EditCommands, PasteReplacesTheWholeText) {
         Clipboard clipboard;
         string content, after;
     } cases[] = {
+        // clang-format off
         // clipboard      holds              assembly box after
         {kText,           "push ebp\r\nret", "push ebp\r\nret"},
         {kText,           "",                ""},
         {kNoText,         "",                ""},
         {kCannotOpen,     "nop",             ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.clipboard.setCanOpen(c.clipboard != kCannotOpen);
@@ -58,7 +62,11 @@ TEST_F(EditCommands, PasteReplacesTheWholeText) {
         memory.ui.setText(kAssemblyBox, "old text");
         memory.ui.click("粘贴");
         EXPECT_EQ(text(kAssemblyBox), c.after) << c.content;
-        EXPECT_EQ(text(kLineCountLabel), gbk("共：") + (c.after.empty() ? "0" : c.after == "nop" ? "1" : "2") + gbk(" 行"))
+        EXPECT_EQ(text(kLineCountLabel), gbk("共：") +
+                                             (c.after.empty()    ? "0"
+                                              : c.after == "nop" ? "1"
+                                                                 : "2") +
+                                             gbk(" 行"))
             << c.content;
     }
 }
@@ -69,10 +77,12 @@ TEST_F(EditCommands, CopySelection) {
         bool canOpen;
         string clipboardAfter;
     } cases[] = {
+        // clang-format off
         // selection       clipboard opens  clipboard after
         {"eax",            true,            "eax"},
         {"",               true,            ""},
         {"eax",            false,           "before"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.clipboard.setCanOpen(true);
@@ -94,10 +104,12 @@ TEST_F(EditCommands, DeleteAllAsksFirst) {
         bool asks;
         string after;
     } cases[] = {
+        // clang-format off
         // assembly box   answer  asks   after
         {"",              0,      false, ""},
         {"nop",           1,      true,  "nop"},
         {"nop",           0,      true,  ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kAssemblyBox, c.before);
@@ -128,12 +140,14 @@ TEST_F(EditCommands, CopyCellOfTheSelectedRow) {
         int selected;
         string clipboardAfter;
     } cases[] = {
+        // clang-format off
         // menu item          selected row  clipboard after
         {"机器码十进制",      0,            "184 1 0 0 0"},
         {"机器码十六进制",    0,            "B8 01 00 00 00"},
         {"汇编代码",          0,            "mov eax,0x1"},
         {"汇编代码",          -1,           ""},
         {"机器码十进制",      5,            ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.clipboard.putText("before");

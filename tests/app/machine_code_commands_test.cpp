@@ -20,6 +20,7 @@ TEST_F(MachineCodeCommands, ByteCountLabelFollowsTheBox) {
         string text;
         int bytes;
     } cases[] = {
+        // clang-format off
         // machine-code box        bytes
         {"{184,1,0,0,0}",          5},
         {"B8 01 00 00 00",         5},
@@ -28,6 +29,7 @@ TEST_F(MachineCodeCommands, ByteCountLabelFollowsTheBox) {
         {"{}",                     1},   // no bytes from the literal, so hex: "{}" is one pair
         {" {1,2}",                 2},   // no literal: read as hex text, " {1,2}" pairs as "{1" ",2"
         {"ABC",                    1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const Snapshot before = snapshot();
@@ -42,6 +44,7 @@ TEST_F(MachineCodeCommands, LineCountLabelFollowsTheBox) {
         string text;
         int lines;
     } cases[] = {
+        // clang-format off
         // assembly box                 lines
         {"mov eax,1\r\nnop",            2},
         {"mov eax,1\r\nnop\r\n",        2},
@@ -51,6 +54,7 @@ TEST_F(MachineCodeCommands, LineCountLabelFollowsTheBox) {
         {"a\nb",                        2},   // a toolkit handing out LF line ends
         {"\xBB\xE3\xB1\xE0\r\nnop",     2},
         {"nop\r\n\x81\r\n",              2},   // 81 0D is one character: the last CR LF is no line break
+        // clang-format on
     };
     for (const Case& c : cases) {
         const Snapshot before = snapshot();
@@ -64,6 +68,7 @@ TEST_F(MachineCodeCommands, SwitchToDecimal) {
     struct Case {
         string before, after;
     } cases[] = {
+        // clang-format off
         // machine-code box     after clicking 十进制
         {"B8 01 00 00 00",      "{184,1,0,0,0}"},
         {"184,1",               "{184,1}"},
@@ -77,6 +82,7 @@ TEST_F(MachineCodeCommands, SwitchToDecimal) {
         {"b8",                  "{b8}"},
         {"1}",                  "{1}"},
         {"B8 0A",               "{184,10}"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kMachineCodeBox, c.before);
@@ -93,6 +99,7 @@ TEST_F(MachineCodeCommands, SwitchToHex) {
     struct Case {
         string before, after;
     } cases[] = {
+        // clang-format off
         // machine-code box        after clicking 十六进制
         {"{184,1,0,0,0}",          "B8 01 00 00 00"},
         {"B8 01",                  "B8 01"},
@@ -101,6 +108,7 @@ TEST_F(MachineCodeCommands, SwitchToHex) {
         {"{}",                     ""},
         {"{ }",                    "00"},
         {"x{",                     ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kMachineCodeBox, c.before);
@@ -116,11 +124,13 @@ TEST_F(MachineCodeCommands, ShowBytesAsText) {
     struct Case {
         string box, shown;
     } cases[] = {
+        // clang-format off
         // machine-code box         message text
         {"{187,227,177,224}",       "\xBB\xE3\xB1\xE0"},   // the GBK bytes of 汇编
         {"{65,0,66}",               "A"},
         {"B8 01",                   ""},
         {"{ }",                     ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setText(kMachineCodeBox, c.box);

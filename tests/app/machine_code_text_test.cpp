@@ -25,6 +25,7 @@ TEST(TextRules, Split) {
         string text, separator;
         View expected;
     } cases[] = {
+        // clang-format off
         // text                       separator  segments
         {"",                          ",",       {}},
         {"a",                         ",",       {"a"}},
@@ -41,6 +42,7 @@ TEST(TextRules, Split) {
         {"a,\x81",                    ",",       {"a", "\x81"}},         // lone lead byte at the end
         {"00000000  90        nop",   "  ",      {"00000000", "90", "", "", "", "nop"}},
         {"         -0000",            "  ",      {"", "", "", "", " -0000"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const View got = split(c.text, c.separator);
@@ -53,6 +55,7 @@ TEST(TextRules, FindAtCharacterStartsOnly) {
         string text, part;
         long long first, last;
     } cases[] = {
+        // clang-format off
         // text             part   first  last
         {"abcabc",          "b",   2,     5},
         {"abc",             "x",   -1,    -1},
@@ -60,6 +63,7 @@ TEST(TextRules, FindAtCharacterStartsOnly) {
         {"\xB0" "A" "A",    "A",   3,     3},   // B0 41 is one character
         {"a  b   c",        "  ",  2,     6},
         {"\x81{",           "{",   -1,    -1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(find(c.text, c.part), c.first) << c.text;
@@ -71,6 +75,7 @@ TEST(TextRules, SpacesTrimAndRemove) {
     struct Case {
         string text, start, both, removed;
     } cases[] = {
+        // clang-format off
         // text                              trim start              trim both         remove spaces
         {"",                                 "",                     "",               ""},
         {" " FW_SPACE " a b " FW_SPACE " ",  "a b " FW_SPACE " ",    "a b",            "ab"},
@@ -80,6 +85,7 @@ TEST(TextRules, SpacesTrimAndRemove) {
         {FW_SPACE "\xA1x",                   "\xA1x",                "\xA1x",          "\xA1x"},
         {"B8 01" FW_SPACE "00",              "B8 01" FW_SPACE "00",  "B8 01" FW_SPACE "00", "B80100"},
         {"   ",                              "",                     "",               ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(trimStart(c.text), c.start) << c.text;
@@ -93,6 +99,7 @@ TEST(TextRules, TextToByte) {
         string text;
         int expected;
     } cases[] = {
+        // clang-format off
         // text                            byte
         {"184",                            184},
         {"256",                            0},
@@ -116,6 +123,7 @@ TEST(TextRules, TextToByte) {
         {"99999999999999999999999999",     255},  // 10^26 - 1, only the remainder counts
         {"-256",                           0},
         {"\xA3",                           0},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(textToByte(c.text), c.expected) << c.text;
 }
@@ -124,6 +132,7 @@ TEST(TextRules, CaseSkipsDoubleByteCharacters) {
     struct Case {
         string text, upper, lower;
     } cases[] = {
+        // clang-format off
         // text                   upper                 lower
         {"mov eax,1",             "MOV EAX,1",          "mov eax,1"},
         {"MOV EAX,[EBP+8]",       "MOV EAX,[EBP+8]",    "mov eax,[ebp+8]"},
@@ -132,6 +141,7 @@ TEST(TextRules, CaseSkipsDoubleByteCharacters) {
         {"\x80" "a",              "\x80" "a",           "\x80" "a"},
         {"a\xC0",                 "A\xC0",              "a\xC0"},
         {"",                      "",                   ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(toUpperCase(c.text), c.upper) << c.text;
@@ -144,11 +154,13 @@ TEST(Writers, FormatBothForms) {
         Bytes bytes;
         string literal, hex;
     } cases[] = {
+        // clang-format off
         // bytes                 ByteSetLiteral          HexByteText
         {{184, 1, 0, 0, 0},      "{184,1,0,0,0}",        "B8 01 00 00 00"},
         {{},                     "{ }",                  ""},
         {{255},                  "{255}",                "FF"},
         {{10, 99, 100, 9},       "{10,99,100,9}",        "0A 63 64 09"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(formatByteSetLiteral(c.bytes), c.literal) << c.literal;
@@ -165,6 +177,7 @@ TEST(Readers, ParseByteSetLiteral) {
         string text;
         Bytes expected;
     } cases[] = {
+        // clang-format off
         // text                    bytes
         {"{184,1,0,0,0}",          {184, 1, 0, 0, 0}},
         {"{}",                     {}},
@@ -181,6 +194,7 @@ TEST(Readers, ParseByteSetLiteral) {
         {"",                       {}},
         {"B8 01",                  {}},
         {"{x,{2}",                 {0, 0}},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(parseByteSetLiteral(c.text), c.expected) << c.text;
 }
@@ -190,6 +204,7 @@ TEST(Readers, ReadByteList) {
         string text;
         Bytes expected;
     } cases[] = {
+        // clang-format off
         // text                bytes
         {"{-31,132}",          {225, 132}},
         {"184,1,0,0,0",        {184, 1, 0, 0, 0}},
@@ -200,6 +215,7 @@ TEST(Readers, ReadByteList) {
         {" {1}\r\n",           {1}},
         {"{1,\x81},2}",        {1, 0, 2}},       // 81 7D is one character, not a brace
         {"\x81{1}",            {0}},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(readByteList(c.text), c.expected) << c.text;
 }
@@ -209,6 +225,7 @@ TEST(Readers, ParseHexByteText) {
         string text;
         Bytes expected;
     } cases[] = {
+        // clang-format off
         // text                  bytes
         {"B8 01 00",             {0xB8, 0x01, 0x00}},
         {"ABC",                  {0xAB}},
@@ -218,6 +235,7 @@ TEST(Readers, ParseHexByteText) {
         {"",                     {}},
         {"GG",                   {222}},
         {"{184}",                {0xE1, 0x84}},       // "{" counts -2, the unpaired "}" is dropped
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(parseHexByteText(c.text), c.expected) << c.text;
 }
@@ -226,6 +244,7 @@ TEST(Readers, HexPairValueAndHexLiteral) {
     struct Case {
         string group, value;
     } pairs[] = {
+        // clang-format off
         // group   value
         {"B8",     "184"},
         {"b8",     "184"},
@@ -234,12 +253,14 @@ TEST(Readers, HexPairValueAndHexLiteral) {
         {"",       "0"},
         {"GG",     "-34"},
         {"1G",     "14"},
+        // clang-format on
     };
     for (const Case& c : pairs) EXPECT_EQ(hexPairValue(c.group), c.value) << c.group;
 
     struct LiteralCase {
         string text, literal;
     } literals[] = {
+        // clang-format off
         // text        literal
         {"b8 01",      "{184,1}"},
         {"ABC",        "{171,12,}"},
@@ -247,12 +268,14 @@ TEST(Readers, HexPairValueAndHexLiteral) {
         {"",           "{}"},
         {"A",          "{10,}"},
         {"B8 01 00 00 00", "{184,1,0,0,0}"},
+        // clang-format on
     };
     for (const LiteralCase& c : literals) EXPECT_EQ(hexTextToByteSetLiteral(c.text), c.literal) << c.text;
 }
 
 TEST(Readers, CountsAgreeWithTheReaders) {
-    const string texts[] = {"{184,1,0,0,0}", "{}", "{ }", "{1,2,}", " {1}", "B8 01 00 00 00", "ABC", "", FW_SPACE "B8 0"};
+    const string texts[] = {"{184,1,0,0,0}",  "{}",  "{ }", "{1,2,}",       " {1}",
+                            "B8 01 00 00 00", "ABC", "",    FW_SPACE "B8 0"};
     for (const string& t : texts) {
         EXPECT_EQ(countByteSetLiteral(t), parseByteSetLiteral(t).size()) << t;
         EXPECT_EQ(countHexByteText(t), parseHexByteText(t).size()) << t;

@@ -11,7 +11,9 @@ using std::string;
 constexpr unsigned kSciSetLexer = 4001;
 constexpr unsigned kSciStyleSetFore = 2051;
 
-const string kVersionCaption = "Kovrel" + string(50, ' ') + "\xB0\xE6\xB1\xBE\xBA\xC5\xA3\xBA" "3.2";
+const string kVersionCaption = "Kovrel" + string(50, ' ') +
+                               "\xB0\xE6\xB1\xBE\xBA\xC5\xA3\xBA"
+                               "3.2";
 
 class MainWindow : public AppFixture {
 protected:
@@ -85,9 +87,11 @@ TEST_F(MainWindow, CloseAsksFirst) {
         int answer;
         bool closes;
     } cases[] = {
+        // clang-format off
         // answer        closes
         {platform::kMessageCancel, false},
         {platform::kMessageOk,     true},
+        // clang-format on
     };
     onWindowCreated(context);
     memory.ui.setText(kAssemblyBox, "nop");
@@ -118,6 +122,7 @@ TEST_F(MainWindow, EveryEventHasItsHandler) {
         const char* control;
         UiEvent event;
     } cases[] = {
+        // clang-format off
         // control            event
         {"编辑框1汇编",       UiEvent::TextChanged},
         {"编辑框1汇编",       UiEvent::RightMouseDown},
@@ -134,6 +139,7 @@ TEST_F(MainWindow, EveryEventHasItsHandler) {
         {"按钮3保存色",       UiEvent::Clicked},
         {"按钮4默认",         UiEvent::Clicked},
         {"按钮5撤销",         UiEvent::Clicked},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_TRUE(memory.ui.hasHandler(c.control, c.event)) << c.control;
     // Every menu item that opens no submenu is chosen by its caption.

@@ -28,6 +28,7 @@ TEST(MemoryUi, EditorTextModel) {
         string text;
         string after;
     } steps[] = {
+        // clang-format off
         // message         text argument    editor text after
         {kSciSetText,      "abc",           "abc"},
         {kSciAddText,      "12",            "12abc"},   // at the caret, which SETTEXT put at 0
@@ -36,6 +37,7 @@ TEST(MemoryUi, EditorTextModel) {
         {kSciAddText,      "4",             "1234abc!"},
         {kSciClearAll,     "",              ""},
         {kSciAddText,      "x",             "x"},
+        // clang-format on
     };
     MemoryUi ui;
     for (Step& s : steps) {

@@ -38,16 +38,18 @@ struct ReaderCase {
 };
 
 const ReaderCase kReaderCases[] = {
+    // clang-format off
     {"empty file", {}, {}},
     {"two chunks", {2, 0, 0, 0, 0x90, 0xC3, 1, 0, 0, 0, 0xCC}, {{0x90, 0xC3}, {0xCC}}},
     {"size past the end", {3, 0, 0, 0, 0x90, 0xC3}, {}},
     {"huge size", {0xFF, 0xFF, 0xFF, 0xFF, 0x90}, {}},
     {"half a size field", {1, 0, 0, 0, 0x90, 1, 0}, {}},
+    // clang-format on
 };
 
 TEST(Corpus, ReaderKeepsChunksAndRejectsDamagedFiles) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("kovrel_corpus_test_" + std::to_string(std::random_device{}()) + ".bin");
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kovrel_corpus_test_" + std::to_string(std::random_device{}()) + ".bin");
     for (const ReaderCase& c : kReaderCases) {
         {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -70,8 +70,8 @@ std::string engineText(const std::vector<unsigned char>& bytes) {
 // ndisasm's command column for bytes that form one command.
 std::string toolText(const fs::path& folder, const std::vector<unsigned char>& bytes) {
     const fs::path file = folder / "tool-input.bin";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     std::string line = run("ndisasm -b 32 " + file.string());
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     const size_t gap = line.rfind("  ");
@@ -108,9 +108,11 @@ struct AssembleCase {
     const char* byteCount;
 };
 const AssembleCase kAssembleCases[] = {
+    // clang-format off
     {"mov eax,1|ret", "",                 "{199,192,1,0,0,0,195}", "共：7 字节"},
     {"mov eax,1|ret", "单选框2十六进制", "C7 C0 01 00 00 00 C3",  "共：7 字节"},
     {"nop",           "",                 "{144}",                 "共：1 字节"},
+    // clang-format on
 };
 
 TEST_F(KovrelWindowTest, AssemblesTypedTextAndWritesTheEngineLibraryWhenMissing) {
@@ -144,8 +146,10 @@ TEST_F(KovrelWindowTest, DisassemblesHexTextIntoListEditorAndAssemblyBox) {
     ASSERT_TRUE(kovrel->enter(window, "编辑框2机器码", "B8 01 00 00 00"));
     ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("标签14") == "共：5 字节"; }));
     kovrel->click(window, "按钮2反汇编");
-    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.rowCount == 1 && !s.texts.at("编辑框1汇编").empty(); }))
-        << "rows: " << kovrel->state().rowCount;
+    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) {
+        return s.rowCount == 1 && !s.texts.at("编辑框1汇编").empty();
+    })) << "rows: "
+        << kovrel->state().rowCount;
     const WindowState s = kovrel->state();
     const std::string tool = toolText(root_, bytes);
     ASSERT_EQ(s.rows.size(), 1u);
@@ -212,9 +216,11 @@ TEST_F(KovrelWindowTest, AnEngineThatCannotBeWrittenShowsTheTimedMessageTwice) {
         << kovrel.describe();
     const WindowState s = kovrel.state();
     const std::vector<std::pair<std::string, std::string>> expected = {
+        // clang-format off
         {"提示信息", "Kovrel：加载汇编库失败！"},
         {"提示信息", "Kovrel：加载汇编库失败！"},
         {"Kovrel提示：", "错误的汇编指令：nop"},
+        // clang-format on
     };
     EXPECT_EQ(s.messages, expected);
     EXPECT_EQ(s.openBox, expected.back());

@@ -114,7 +114,7 @@ struct WindowState {
     int rowCount = 0;
     std::vector<std::vector<std::string>> rows;
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
-    std::pair<std::string, std::string> openBox;             // empty when none is open
+    std::pair<std::string, std::string> openBox;                // empty when none is open
 };
 
 inline std::string unescape(const std::string& field) {
@@ -249,8 +249,8 @@ public:
         unsigned long window = 0;
         waitFor(
             [&] {
-                const std::string out = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                                            " --name " + shellQuote(titleRegex) + " 2>/dev/null");
+                const std::string out = run("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " --name " +
+                                            shellQuote(titleRegex) + " 2>/dev/null");
                 window = std::strtoul(out.c_str(), nullptr, 10);
                 return window != 0 || !running();
             },

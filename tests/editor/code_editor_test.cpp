@@ -18,7 +18,7 @@ using platform::UiEvent;
 
 const char* const kEditor = "代码编辑框";
 const char* const kChooser = "通用对话框1";
-const std::vector<std::string> kPickers = {"寄存器", "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
+const std::vector<std::string> kPickers = {"寄存器",   "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
                                            "代码错误", "行号背景", "行号编号", "文本前景", "文本背景", "光标颜色"};
 
 // A colour per slot that no other slot and no fixed colour shares.
@@ -78,6 +78,7 @@ std::vector<Msg> schemeMessages(const char* font, intptr_t size) {
     const struct {
         intptr_t style, fore, back;
     } styles[] = {
+        // clang-format off
         // style  foreground  background
         {  8,     0xFFFF00,   back  },
         {  7,     C(1),       back  },
@@ -88,6 +89,7 @@ std::vector<Msg> schemeMessages(const char* font, intptr_t size) {
         {  6,     C(2),       back  },
         { 10,     C(3),       back  },
         { 33,     C(9),       C(8)  },
+        // clang-format on
     };
     std::vector<Msg> out;
     for (const auto& s : styles) {
@@ -97,6 +99,7 @@ std::vector<Msg> schemeMessages(const char* font, intptr_t size) {
         out.push_back({2055, s.style, size});
     }
     const std::vector<Msg> tail = {
+        // clang-format off
         // message  wParam  lParam
         {2240,      1,      0      },  // margin 1 symbols
         {2242,      1,      8      },
@@ -106,6 +109,7 @@ std::vector<Msg> schemeMessages(const char* font, intptr_t size) {
         {2067,      1,      C(10)  },  // selection foreground
         {2068,      1,      C(11)  },  // selection background
         {2052,      32,     C(6)   },  // default style background
+        // clang-format on
     };
     out.insert(out.end(), tail.begin(), tail.end());
     return out;
@@ -140,6 +144,7 @@ using CodeEditor = Fixture;
 TEST_F(CodeEditor, InitialSettingsInOrder) {
     applyInitialEditorSettings(memory);
     const std::vector<Msg> expected = {
+        // clang-format off
         // message  wParam    lParam
         {2242,      1,        0        },  // margin 1 width 0
         {2171,      0,        0        },  // not read-only
@@ -161,6 +166,7 @@ TEST_F(CodeEditor, InitialSettingsInOrder) {
         {2076,      500,      0        },
         {2188,      1,        0        },
         {2037,      0,        0        },  // single-byte code page
+        // clang-format on
     };
     expectMessages(memory.ui.editorMessages(), expected, "initial settings");
 }
@@ -168,12 +174,14 @@ TEST_F(CodeEditor, InitialSettingsInOrder) {
 TEST_F(CodeEditor, SetUpSendsLexerKeywordsThenTheScheme) {
     setUpCodeEditor(memory);
     std::vector<Msg> expected = {
+        // clang-format off
         // message  wParam  lParam  text
         {4001,      34,     0                },
         {4005,      0,      0,      kSet0    },
         {4005,      1,      0,      kSet1    },
         {4005,      2,      0,      kSet2    },
         {4005,      4,      0,      kSet4    },
+        // clang-format on
     };
     const std::vector<Msg> scheme = schemeMessages("Consolas", 11);
     expected.insert(expected.end(), scheme.begin(), scheme.end());
@@ -213,6 +221,7 @@ TEST_F(CodeEditor, ANewColourReachesItsStylesAtOnce) {
         bool inLParam;     // the colour travels in lParam (else in wParam)
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // slot  message  wParam  colour in lParam
         {  1,    2051,    7,      true  },
         {  2,    2051,    6,      true  },
@@ -226,6 +235,7 @@ TEST_F(CodeEditor, ANewColourReachesItsStylesAtOnce) {
         { 10,    2067,    1,      true  },
         { 11,    2068,    1,      true  },
         { 12,    2069,    0,      false },
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.clearEditorMessages();
@@ -253,11 +263,13 @@ TEST_F(CodeEditor, SetEditorStyleFillsOmittedArguments) {
         intptr_t wantSize;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name                  back       font           size          want back  want font   want size
         {"all omitted",          {},        {},            {},           C(6),      "Consolas", 11 },
         {"background given",     0x123456,  {},            {},           0x123456,  "Consolas", 11 },
         {"font given",           {},        "Courier New", {},           C(6),      "Courier New", 11 },
         {"everything given",     0x000001,  "",            24,           0x000001,  "",         24 },
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.clearEditorMessages();

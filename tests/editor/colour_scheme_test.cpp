@@ -20,11 +20,11 @@ using platform::MemoryPlatform;
 
 const char* const kChooser = "通用对话框1";
 const char* const kFile = "data.dsn";
-const std::array<std::string, 12> kPickers = {"寄存器", "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
+const std::array<std::string, 12> kPickers = {"寄存器",   "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
                                               "代码错误", "行号背景", "行号编号", "文本前景", "文本背景", "光标颜色"};
 using Colours = std::array<uint32_t, 12>;
-const Colours kDefaults = {65535, 65280, 33023, 8429696, 16711935, 2499614,
-                           255, 2499614, 8421504, 16777215, 16744576, 16776960};
+const Colours kDefaults = {65535, 65280,   33023,   8429696,  16711935, 2499614,
+                           255,   2499614, 8421504, 16777215, 16744576, 16776960};
 const Colours kBefore = {101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112};
 const std::string kDefaultText =
     "65535,65280,33023,8429696,16711935,2499614,255,2499614,8421504,16777215,16744576,16776960\r\nFixedsys,12";
@@ -75,6 +75,7 @@ TEST(TextToInteger, Readings) {
         int32_t value;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // text                                 value
         {"123",                                 123},
         {"0",                                   0},
@@ -101,6 +102,7 @@ TEST(TextToInteger, Readings) {
         {"4294967296",                          0},
         {"-2147483648",                         INT32_MIN},
         {"16777215",                            16777215},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(textToInteger(c.text), c.value) << "\"" << c.text << "\"";
 }
@@ -117,6 +119,7 @@ TEST_F(LoadColourScheme, Texts) {
         int size;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name                         scheme text                                      loaded colours after                         font      size
         {"default",                     kDefaultText,                                    true,  kDefaults,                              "Fixedsys", 12},
         {"five colours",                "1,2,3,4,5\r\nArial,10",                         true,  mix({1, 2, 3, 4, 5}),                   "Arial",   10},
@@ -145,6 +148,7 @@ TEST_F(LoadColourScheme, Texts) {
         {"font line of one and comma",  "1\r\nFixedsys,",                                false, kBefore,                                "Before",  5},
         {"empty font line",             "1\r\n\r\n",                                     false, kBefore,                                "Before",  5},
         {"empty font line then more",   "1\r\n\r\nA,2",                                  false, kBefore,                                "Before",  5},
+        // clang-format on
     };
     for (const Case& c : cases) {
         setColours(kBefore);
@@ -206,16 +210,25 @@ TEST_F(LoadColourScheme, FontSizeIsSetBeforeTheName) {
         std::vector<std::pair<std::string, int>> fontsSet;  // name, size, in the order given
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name              scheme text          fonts given to the chooser
         {"default",          kDefaultText,        {{"Before", 12}, {"Fixedsys", 12}}},
         {"empty name",       "1\r\n,14",          {{"Before", 14}, {"", 14}}},
         {"malformed",        "1\r\nFixedsys",     {}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         memory.ui.setFont(kChooser, FontChoice{"Before", 5});
         FontRecordingUi ui(memory.ui);
-        platform::Platform bundle{ui, memory.dialogs, memory.clipboard, memory.files, memory.processes,
-                                  memory.libraries, memory.system, memory.http, memory.feedDocument};
+        platform::Platform bundle{ui,
+                                  memory.dialogs,
+                                  memory.clipboard,
+                                  memory.files,
+                                  memory.processes,
+                                  memory.libraries,
+                                  memory.system,
+                                  memory.http,
+                                  memory.feedDocument};
         loadColourScheme(bundle, packData(c.text));
         std::vector<std::pair<std::string, int>> got;
         for (const FontChoice& f : ui.fontsSet) got.emplace_back(f.name, f.pointSize);
@@ -231,12 +244,14 @@ TEST_F(LoadColourScheme, ImagesThatDoNotUnpackChangeNothing) {
         std::string bytes;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name                  bytes
         {"no bytes",             ""},
         {"plain text",           kDefaultText},
         {"header only",          std::string(defaultColourScheme().substr(0, 8))},
         {"damaged stream",       damaged},
         {"truncated",            std::string(defaultColourScheme().substr(0, 60))},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_FALSE(loadColourScheme(memory, c.bytes)) << c.name;
@@ -283,18 +298,21 @@ TEST_F(SchemeFile, UndoFallsBackToTheDefaultScheme) {
         std::string file;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name            present  file
         {"no file",        false,   ""},
         {"empty file",     true,    ""},
         {"garbage",        true,    "not a scheme"},
         {"malformed text", true,    packData("1,2,3")},
+        // clang-format on
     };
     for (const Case& c : cases) {
         MemoryPlatform fresh;
         if (c.present) fresh.files.put(kFile, c.file);
         for (const std::string& p : kPickers) fresh.ui.setColour(p, 1);
         undoSchemeChanges(fresh);
-        for (size_t i = 0; i < 12; ++i) EXPECT_EQ(fresh.ui.colour(kPickers[i]), kDefaults[i]) << c.name << " slot " << i + 1;
+        for (size_t i = 0; i < 12; ++i)
+            EXPECT_EQ(fresh.ui.colour(kPickers[i]), kDefaults[i]) << c.name << " slot " << i + 1;
         EXPECT_EQ(fresh.ui.font(kChooser).name, "Fixedsys") << c.name;
         EXPECT_EQ(fresh.ui.font(kChooser).pointSize, 12) << c.name;
         EXPECT_FALSE(fresh.ui.editorMessages().empty()) << c.name << ": scheme not applied";
@@ -324,12 +342,14 @@ TEST_F(SchemeFile, StartUp) {
         int size;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name               present  file                             colours after          font        size
         {"no file",           false,   "",                              kBefore,               "Fixedsys", 12},
         {"empty file",        true,    "",                              kBefore,               "Fixedsys", 12},
         {"malformed",         true,    packData("1,2\r\nNoSize"),       kBefore,               "Fixedsys", 12},
         {"saved scheme",      true,    packData("1,2\r\nArial,10"),     mix({1, 2}),           "Arial",    10},
         {"default image",     true,    std::string(defaultColourScheme()), kDefaults,          "Fixedsys", 12},
+        // clang-format on
     };
     for (const Case& c : cases) {
         MemoryPlatform fresh;

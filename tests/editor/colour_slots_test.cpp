@@ -17,6 +17,7 @@ TEST(ColourSlots, TableMatchesTheWindowDesign) {
         uint32_t defaultColour;
     };
     const std::vector<Row> rows = {
+        // clang-format off
         // slot picker       label     caption           default
         {  1,  "寄存器",     "标签1",  "寄存器字高亮",   65535    },
         {  2,  "基础指令",   "标签2",  "基础指令高亮",   65280    },
@@ -30,6 +31,7 @@ TEST(ColourSlots, TableMatchesTheWindowDesign) {
         { 10,  "文本前景",   "标签7",  "选择文本前景",   16777215 },
         { 11,  "文本背景",   "标签8",  "选择文本背景",   16744576 },
         { 12,  "光标颜色",   "标签12", "光标颜色高亮",   16776960 },
+        // clang-format on
     };
     ASSERT_EQ(rows.size(), kColourSlots.size());
     for (size_t i = 0; i < rows.size(); ++i) {

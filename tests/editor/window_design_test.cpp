@@ -41,10 +41,12 @@ TEST(WindowDesign, EditorChooserAndFontButton) {
         app::ControlKind kind;
     };
     const Case cases[] = {
+        // clang-format off
         // name              kind
         {kCodeEditorName,    app::ControlKind::CodeEditor },
         {kFontChooserName,   app::ControlKind::FontChooser},
         {kFontButtonName,    app::ControlKind::Button     },
+        // clang-format on
     };
     for (const Case& c : cases) {
         const app::ControlDesign* control = findControl(c.name);

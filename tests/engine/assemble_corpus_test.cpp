@@ -54,23 +54,28 @@ struct ExceptionInfo {
 
 //  name                          reason
 const ExceptionInfo kExceptions[kExceptionClasses] = {
+    // clang-format off
     {"superfluous prefix", "the listing drops a prefix that changes nothing, so the text cannot ask for it"},
     {"16-bit address form", "the assembler refuses 16-bit addressing (address-size prefix 67) by design"},
-    {"zero displacement", "the bytes carry a displacement of 0 that the listing does not write (padding such as "
-                          "8D 74 26 00, 8D B4 26 00 00 00 00, 8D 76 00); the assembler writes a displacement of 0 "
-                          "only after base EBP or for CONST, and a SIB byte only for an index or base ESP, so any "
-                          "attempt and constSize give the shorter form"},
-    {"base and index order", "the assembler makes the lower-numbered register the base whatever the text's order "
-                             "(it exchanges them only for EBP with an unscaled index and no displacement, and for "
-                             "an unscaled ESP index); these bytes have the higher-numbered register as base"},
-    {"unshown 66 prefix", "an operand-size prefix that the listing does not show (66 90 listed as NOP, 66 before "
-                          "MMX rows that real CPUs read as SSE2), so the text cannot ask for it"},
-    {"sign-extended word", "66 83 /n with a negative byte: the listing writes the 16-bit value (CMP AX,FFFF), "
-                           "and the assembler takes the sign-extended byte only for a 32-bit value in -128..127, "
-                           "so 0FFFF comes back as 66 81 /n with a full word"},
+    // clang-format on
+    {"zero displacement",
+     "the bytes carry a displacement of 0 that the listing does not write (padding such as "
+     "8D 74 26 00, 8D B4 26 00 00 00 00, 8D 76 00); the assembler writes a displacement of 0 "
+     "only after base EBP or for CONST, and a SIB byte only for an index or base ESP, so any "
+     "attempt and constSize give the shorter form"},
+    {"base and index order",
+     "the assembler makes the lower-numbered register the base whatever the text's order "
+     "(it exchanges them only for EBP with an unscaled index and no displacement, and for "
+     "an unscaled ESP index); these bytes have the higher-numbered register as base"},
+    {"unshown 66 prefix",
+     "an operand-size prefix that the listing does not show (66 90 listed as NOP, 66 before "
+     "MMX rows that real CPUs read as SSE2), so the text cannot ask for it"},
+    {"sign-extended word",
+     "66 83 /n with a negative byte: the listing writes the 16-bit value (CMP AX,FFFF), "
+     "and the assembler takes the sign-extended byte only for a 32-bit value in -128..127, "
+     "so 0FFFF comes back as 66 81 /n with a full word"},
     {"unexplained", "none: every such command is a fault"},
 };
-
 
 // The listing writes hexadecimal numbers without the leading 0 that the assembler needs before
 // a letter (A, FFFFFFF0); this puts it in, and changes nothing else.
@@ -214,8 +219,10 @@ struct Options {
 
 //  name                   ideal lower tab segment
 const Options kOptions[] = {
+    // clang-format off
     {"converter (0,0,0,1)", 0, 0, 0, 1},
     {"all options off", 0, 0, 0, 0},
+    // clang-format on
 };
 
 TEST(AssembleCorpus, ListedCommandsAssembleBack) {
@@ -247,15 +254,15 @@ TEST(AssembleCorpus, ListedCommandsAssembleBack) {
                     if (assemblesBack(record.commandText, address, bytes, length)) {
                         ++matched;
                         ++matchedAsListed;
-                    } else if (zeroed != record.commandText &&
-                               assemblesBack(zeroed.c_str(), address, bytes, length)) {
+                    } else if (zeroed != record.commandText && assemblesBack(zeroed.c_str(), address, bytes, length)) {
                         ++matched;
                     } else {
                         const ExceptionClass cls = classify(record, zeroed, bytes);
                         ++counts[cls];
                         // A few examples per class, one per mnemonic.
                         const size_t keep = cls == ExUnexplained ? 40 : 6;
-                        const std::string mnemonic = std::string(record.commandText).substr(0, std::strcspn(record.commandText, " "));
+                        const std::string mnemonic =
+                            std::string(record.commandText).substr(0, std::strcspn(record.commandText, " "));
                         if (samples[cls].size() < keep && mnemonicsSeen[cls].insert(mnemonic).second) {
                             samples[cls].push_back(std::string(record.hexDump) + "  " + record.commandText);
                         }

@@ -24,8 +24,10 @@ struct Unreachable {
 };
 //  row  reason
 const Unreachable kUnreachable[] = {
+    // clang-format off
     {502, "SFENCE: the row's pattern 0F AE F8 has length 2, so both directions stop after 0F AE"},
     {580, "VxDCall: the decoder lists CD 20 as INT 20 and the service number as further commands"},
+    // clang-format on
 };
 
 // One operand text per kind; sizes follow the row so the line fits this row only.

@@ -40,6 +40,7 @@ struct Case {
 // Address 100 for all of these.
 //  line                                         attempt constSize code                           mask            message                                              position
 const Case kCases[] = {
+    // clang-format off
     {"", 0, 0, "", "", "", 0},
     {"   ; comment", 0, 0, "", "", "", 0},
     {"; comment", 0, 0, "", "", "", 0},
@@ -137,6 +138,8 @@ const Case kCases[] = {
     {"MOV EAX,SHORT 5", 0, 0, "C7 C0 05 00 00 00", "", "", 0},
     {"INC SHORT [EAX]", 0, 0, "", "", "Command does not support given operands", kAtEnd},
     {"PUSH SHORT 5", 0, 0, "", "", "Command does not support given operands", kAtEnd},
+    // clang-format off
+    // clang-format on
     // NEAR fits the one-byte, long and indirect near forms; SHORT only the one-byte form;
     // LONG the long and indirect near forms; FAR only the far forms.
     {"JMP NEAR 70", 0, 0, "EB 0A", "", "", 0},
@@ -273,6 +276,7 @@ const Case kCases[] = {
     {"INC QWORD PTR [EAX]", 0, 0, "", "", "Bad operand size", kAtEnd},
     {"MOV EAX,EBX ; comment", 0, 0, "8B C3", "", "", 0},
     {"MOV EAX,BL ; comment", 0, 0, "", "", "Command does not support given operands", 11},
+    // clang-format on
 };
 
 std::string hexOf(const unsigned char* bytes, int count) {
@@ -332,6 +336,7 @@ struct JumpCase {
 
 //  line        address       code                 jumpSize jumpOffset jumpPosition
 const JumpCase kJumpCases[] = {
+    // clang-format off
     {"NOP", 100, "90", 0, -1, 1},
     {"JMP 70", 0, "EB 00", 1, 110, 1},
     {"JMP 70", 1000, "E9 83 FC FF FF", 4, 0x70 - 5, 1},
@@ -340,6 +345,7 @@ const JumpCase kJumpCases[] = {
     {"LOOP 70", 100, "67 E2 09", 1, 0x70 - 3, 2},
     {"CALL 70", 0, "E8 00 00 00 00", 4, 0x70 - 5, 1},
     {"MOV EAX,1", 100, "C7 C0 01 00 00 00", 0, -6, 6},
+    // clang-format on
 };
 
 TEST(Assemble, JumpFields) {
@@ -365,8 +371,10 @@ TEST(Assemble, IdealSyntaxHalvesNoBoundsSize) {
     };
     //  line                           code     message
     const IdealCase cases[] = {
+        // clang-format off
         {"BOUND EAX,QWORD PTR [EBX]", "", "Different size of operands"},
         {"BOUND EAX,DWORD PTR [EBX]", "62 03", ""},
+        // clang-format on
     };
     VB_SetOptions(1, 0, 0, 1);
     for (const IdealCase& c : cases) {
@@ -393,10 +401,12 @@ TEST(Assemble, NullArguments) {
     };
     //  text   model  error
     const NullCase cases[] = {
+        // clang-format off
         {false, true, true},
         {true, false, true},
         {true, true, false},
         {false, false, false},
+        // clang-format on
     };
     for (const NullCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.text) + std::to_string(c.model) + std::to_string(c.error));

@@ -23,6 +23,7 @@ struct NameCase {
 
 //  tableName      searchName     fits   dataSize addressSize
 const NameCase kNameCases[] = {
+    // clang-format off
     {"NOP", "NOP", true, 0, 4},
     {"NOP", "NOPS", false, 0, 0},
     {"JE,JZ", "JZ", true, 0, 4},
@@ -47,6 +48,7 @@ const NameCase kNameCases[] = {
     {"$LOOP*NE", "LOOPWNE", true, 0, 2},
     {"REP MOVS", "REP MOVS", true, 0, 4},
     {"REP MOVS", "REP MOVSB", false, 0, 0},
+    // clang-format on
 };
 
 TEST(CommandSearch, NameTest) {
@@ -124,7 +126,7 @@ TEST(CommandSearch, NameIndexMatchesTheWalk) {
 struct OperandCase {
     int row;
     const char* operands;
-    int dataSize;       // as the name test and BitsWord leave it
+    int dataSize;  // as the name test and BitsWord leave it
     bool longFormPass;
     int flags;
     int dataSizeAfter;
@@ -136,6 +138,7 @@ constexpr int K = MisKind, C = MisCount, Z = MisSize, X = MisSizeConflict, G = M
 
 //  row  operands                              dataSize long  flags  after  markLeft
 const OperandCase kOperandCases[] = {
+    // clang-format off
     {1,   "EAX,EBX",                           0,  false, 0,     4,  false},  // MOV Reg,Rm (width bit)
     {1,   "AL,[EAX]",                          0,  false, 0,     1,  false},
     {1,   "EAX,[EAX]",                         0,  false, 0,     4,  false},
@@ -248,6 +251,7 @@ const OperandCase kOperandCases[] = {
     {137, "EAX,DS",                            0,  false, X,     4,  false},
     {184, "FS",                                0,  false, 0,     0,  false},  // PUSH SegLow
     {184, "EAX",                               0,  false, K,     0,  false},
+    // clang-format on
 };
 
 TEST(CommandSearch, OperandTest) {

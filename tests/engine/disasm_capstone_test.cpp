@@ -20,8 +20,17 @@ size_t afterPrefixes(const unsigned char* p, size_t size) {
     size_t i = 0;
     while (i < size) {
         switch (p[i]) {
-            case 0x26: case 0x2E: case 0x36: case 0x3E: case 0x64: case 0x65:
-            case 0x66: case 0x67: case 0xF0: case 0xF2: case 0xF3: ++i; continue;
+            case 0x26:
+            case 0x2E:
+            case 0x36:
+            case 0x3E:
+            case 0x64:
+            case 0x65:
+            case 0x66:
+            case 0x67:
+            case 0xF0:
+            case 0xF2:
+            case 0xF3: ++i; continue;
             default: return i;
         }
     }
@@ -62,17 +71,17 @@ const Exception kExceptions[] = {
 constexpr size_t kExceptionCount = sizeof(kExceptions) / sizeof(kExceptions[0]);
 
 struct Figures {
-    long decoded = 0;          // commands walked
-    long compared = 0;         // both without error
-    long ourErrors = 0;        // Disasm reported an error (unknown or unsupported command, misuse)
-    long capstoneFailed = 0;   // Capstone refused the bytes
+    long decoded = 0;         // commands walked
+    long compared = 0;        // both without error
+    long ourErrors = 0;       // Disasm reported an error (unknown or unsupported command, misuse)
+    long capstoneFailed = 0;  // Capstone refused the bytes
     long excused[kExceptionCount] = {};
     long unexplained = 0;
     std::vector<std::string> unexplainedSamples;
 
     void print(const char* title) const {
-        std::printf("%s: %ld commands, %ld compared, %ld with a Disasm error, %ld refused by Capstone\n", title, decoded,
-                    compared, ourErrors, capstoneFailed);
+        std::printf("%s: %ld commands, %ld compared, %ld with a Disasm error, %ld refused by Capstone\n", title,
+                    decoded, compared, ourErrors, capstoneFailed);
         for (size_t i = 0; i < kExceptionCount; ++i)
             std::printf("  length differs, %-26s %ld\n", kExceptions[i].name, excused[i]);
         std::printf("  length differs, unexplained               %ld\n", unexplained);
@@ -181,11 +190,13 @@ TEST(DisasmCapstone, ExceptionClassesHaveExamples) {
         std::vector<unsigned char> bytes;
     };
     const Example examples[] = {
+        // clang-format off
         {"repeated prefix", {0x66, 0x66, 0x90}},
         {"repeated prefix", {0xF3, 0xF3, 0xA4}},
         {"far pointer under 66/67", {0x66, 0xEA, 0x00, 0x10, 0x40, 0x00, 0x10, 0x00}},
         {"far pointer under 66/67", {0x67, 0x9A, 0x00, 0x10, 0x40, 0x00, 0x10, 0x00}},
         {"SFENCE without ModRM", {0x0F, 0xAE, 0xF8, 0x90}},
+        // clang-format on
     };
     Capstone cs;
     ASSERT_TRUE(cs.ok());

@@ -134,7 +134,8 @@ TEST(DisasmGuard, CutCommandsReportTheEnd) {
             DisasmRecord r;
             const unsigned char* at = page.placeAtEnd(command.data(), cut);
             const int n = Disasm(at, unsigned(cut), 0, &r, 3);
-            EXPECT_TRUE(n < int(cut) || r.errorCode == ErrCrossesEnd || std::strcmp(r.commandText, whole.commandText) != 0)
+            EXPECT_TRUE(n < int(cut) || r.errorCode == ErrCrossesEnd ||
+                        std::strcmp(r.commandText, whole.commandText) != 0)
                 << text << " cut " << cut;
         }
     }

@@ -28,6 +28,7 @@ struct FieldRef {
     long long (*get)(const DisasmRecord&);
 };
 const FieldRef kFields[] = {
+    // clang-format off
     {"commandType", [](const DisasmRecord& r) { return (long long)r.commandType; }},
     {"memorySizeCode", [](const DisasmRecord& r) { return (long long)r.memorySizeCode; }},
     {"prefixCount", [](const DisasmRecord& r) { return (long long)r.prefixCount; }},
@@ -41,6 +42,7 @@ const FieldRef kFields[] = {
     {"fixupBytes", [](const DisasmRecord& r) { return (long long)r.fixupBytes; }},
     {"errorCode", [](const DisasmRecord& r) { return (long long)r.errorCode; }},
     {"warningFlags", [](const DisasmRecord& r) { return (long long)r.warningFlags; }},
+    // clang-format on
 };
 
 // Checks "name=value name=value ..." (values in C notation) against the record.
@@ -91,6 +93,7 @@ struct Case {
 // Address 401000 throughout.
 //  bytes                         options     mode length hexDump              text                                              comment                                 fields
 const Case kCases[] = {
+    // clang-format off
     // The converter's own settings.
     {"8B 45 08",                  kConverter, 3, 3, "8B45 08",             "MOV EAX,SS:[EBP+8]",                             "",                                     "memorySizeCode=4 addressRegisterScale=1 memoryDisplacement=8 commandType=0"},
     {"C7 45 F8 01 00 00 00",      kConverter, 3, 7, "C745 F8 01000000",    "MOV DWORD PTR SS:[EBP-8],1",                     "",                                     "fixupPosition=3 fixupBytes=4 immediateValue=1 memoryDisplacement=0xFFFFFFF8"},
@@ -312,6 +315,7 @@ const Case kCases[] = {
     {"8B 45 08",                  kConverter, 0, 3, "",                    "",                                               "",                                     ""},
     {"0F B6",                     kConverter, 0, 2, "",                    "",                                               "",                                     "errorCode=2"},
     {"66 66 90",                  kConverter, -7, 1, "",                   "",                                               "",                                     ""},
+    // clang-format on
 };
 
 // A record filled with a pattern, so that fields the call must not write stay visible.
@@ -400,6 +404,7 @@ TEST(Disasm, CommentTexts) {
     };
     //  code                 text
     const ErrorCase errors[] = {
+        // clang-format off
         {ErrNone,             ""},
         {ErrUnknownCommand,   "Unknown command"},
         {ErrCrossesEnd,       "Command crosses end of memory block"},
@@ -409,6 +414,7 @@ TEST(Disasm, CommentTexts) {
         {ErrInternal,         "Internal VARNOKE error"},
         {7,                   "Unknown error"},
         {-1,                  "Unknown error"},
+        // clang-format on
     };
     for (const ErrorCase& e : errors) EXPECT_STREQ(zandrel::ErrorComment(e.code), e.text) << "code " << e.code;
 
@@ -419,6 +425,7 @@ TEST(Disasm, CommentTexts) {
     };
     //  flags                          commandType text
     const WarningCase warnings[] = {
+        // clang-format off
         {0xFFu,                        0x50,       "Privileged command"},
         {0xFBu,                        0x50,       "I/O command"},
         {0xF3u,                        0x58,       "Far jump"},
@@ -431,6 +438,7 @@ TEST(Disasm, CommentTexts) {
         {0x81u,                        0x00,       "Unaligned stack operation"},
         {0x3000u,                      0x00,       ""},
         {0u,                           0x00,       ""},
+        // clang-format on
     };
     for (const WarningCase& w : warnings)
         EXPECT_STREQ(zandrel::WarningComment(w.flags, uint8_t(w.commandType)), w.text)

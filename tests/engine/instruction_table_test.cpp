@@ -142,6 +142,7 @@ struct TellingRow {
 
 // row  mnemonic  pattern  length  sizeBits  operands  type
 const TellingRow kTellingRows[] = {
+    // clang-format off
     {0, "NOP", "90", 1, BitsNone, OpNone, OpNone, OpNone, 0x00},
     {1, "MOV", "8A/FE", 1, BitsW0, OpReg, OpRm, OpNone, 0x00},
     {5, "PUSH", "68/FD", 1, BitsS1, OpImm, OpNone, OpNone, 0x10},
@@ -183,6 +184,7 @@ const TellingRow kTellingRows[] = {
     {580, "VxDCall", "CD 20", 2, BitsNone, OpVxdService, OpNone, OpNone, 0x78},
     {581, "JCC", "70/F0", 1, BitsCond, OpJumpShort, OpNone, OpNone, 0x60},
     {584, "CMOVCC", "0F 40/F0", 2, BitsCond, OpReg, OpRm, OpNone, 0x00},
+    // clang-format on
 };
 
 TEST(InstructionTable, TellingRowsHoldEveryColumn) {
@@ -210,6 +212,7 @@ struct FirstMatchCase {
 
 // Where patterns overlap, the specific row must come first.
 const FirstMatchCase kFirstMatchCases[] = {
+    // clang-format off
     {{0x90}, 0, "NOP"},
     {{0x91}, 52, "XCHG"},
     {{0x87, 0xC0}, 53, "XCHG"},
@@ -254,6 +257,7 @@ const FirstMatchCase kFirstMatchCases[] = {
     {{0x0F, 0x22, 0xC0}, 278, "MOV"},
     {{0x0F, 0x22, 0x00}, -1, "(memory form of MOV CRn)"},
     {{0xF3, 0x90}, -1, "(REP with a plain command)"},
+    // clang-format on
 };
 
 TEST(InstructionTable, FirstMatchingRowKeepsTheOrderRules) {
@@ -321,8 +325,8 @@ TEST(InstructionTable, ShortStringRowsCountTheSizeByteAsOpcode) {
         const CommandEntry& row = InstructionTable[i];
         const bool sizeByte = (row.matchCode & 0xFF) == 0x66;
         const size_t len = std::strlen(row.mnemonic);
-        const bool wordForm = row.operandKind1 == OpNone && row.mnemonic[len - 1] == 'W' &&
-                              (row.commandType & kClassMask) != ClassNow;
+        const bool wordForm =
+            row.operandKind1 == OpNone && row.mnemonic[len - 1] == 'W' && (row.commandType & kClassMask) != ClassNow;
         if (!wordForm && !sizeByte) continue;
         EXPECT_TRUE(sizeByte) << rowName(i) << " is a 16-bit short form without the 66 byte";
         EXPECT_TRUE(wordForm) << rowName(i);
@@ -337,6 +341,7 @@ struct HazardCase {
 };
 
 const HazardCase kHazardCases[] = {
+    // clang-format off
     {{0xF7, 0xDC}, 0, HazardOldOs},          // NEG ESP
     {{0xF7, 0xD4}, 1, HazardOldOs},          // NOT ESP
     {{0xCD, 0x20}, 2, HazardOldOs},          // INT 20
@@ -345,6 +350,7 @@ const HazardCase kHazardCases[] = {
     {{0x0F, 0xC7, 0x08}, -1, 0},              // CMPXCHG8B with memory is fine
     {{0xF7, 0xD8}, -1, 0},                    // NEG EAX
     {{0xCD, 0x21}, -1, 0},
+    // clang-format on
 };
 
 TEST(InstructionTable, HazardRowsMatchTheirCommandsOnly) {
@@ -368,6 +374,7 @@ struct NameCase {
 };
 
 const NameCase kNameCases[] = {
+    // clang-format off
     {"RegisterNames[0][0]", RegisterNames[0][0], "AL"},
     {"RegisterNames[0][4]", RegisterNames[0][4], "AH"},
     {"RegisterNames[0][8]", RegisterNames[0][8], "R8"},
@@ -395,6 +402,7 @@ const NameCase kNameCases[] = {
     {"AddressForms[6]", AddressForms[6].registerText, "BP"},
     {"AddressForms[12]", AddressForms[12].registerText, ""},
     {"AddressForms[15]", AddressForms[15].registerText, "EDI"},
+    // clang-format on
 };
 
 TEST(NameTables, SpellRegistersSizesAndAddressForms) {
@@ -403,9 +411,10 @@ TEST(NameTables, SpellRegistersSizesAndAddressForms) {
 
 TEST(NameTables, AddressFormsTakeSsExactlyForBpAndEsp) {
     // BP-based 16-bit forms and EBP/ESP bases default to SS; all others to DS.
-    const bool stack[16] = {false, false, true, true, false, false, true, false,
-                            false, false, false, false, true, true, false, false};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(AddressForms[i].defaultSegment, stack[i] ? SegSs : SegDs) << "AddressForms[" << i << "]";
+    const bool stack[16] = {false, false, true,  true,  false, false, true,  false,
+                            false, false, false, false, true,  true,  false, false};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(AddressForms[i].defaultSegment, stack[i] ? SegSs : SegDs) << "AddressForms[" << i << "]";
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ struct OperandCase {
 
 // text                          class size index scale base value  any seg mods   next
 const OperandCase kOperands[] = {
+    // clang-format off
     {"EAX",                         {R, 4, 0, 0, -1, 0, 0, -1, 0},     ""},
     {"bl",                          {R, 1, 3, 0, -1, 0, 0, -1, 0},     ""},
     {"SP,",                         {R, 2, 4, 0, -1, 0, 0, -1, 0},     ","},
@@ -103,6 +104,7 @@ const OperandCase kOperands[] = {
     {"LONG FAR 70",                 {I, 0, -1, 0, -1, 0x70, 0, -1, 10}, ""},
     {"FAR 1234:5678",               {A, 0, -1, 0, -1, 0x5678, 0, 0x1234, 8}, ""},
     {"FAR DWORD PTR [EAX]",         {M, 4, -1, 0, 0, 0, 0, -1, 8},     ""},
+    // clang-format on
 };
 
 TEST(OperandParserTest, Operands) {
@@ -110,8 +112,7 @@ TEST(OperandParserTest, Operands) {
         ScanState s;
         const ParsedOperand op = parse(s, c.text);
         ASSERT_NE(s.tokenKind, TokError) << c.text << ": " << s.tokenError;
-        EXPECT_TRUE(same(op, c.expected)) << c.text << "\n got      " << show(op) << "\n expected "
-                                          << show(c.expected);
+        EXPECT_TRUE(same(op, c.expected)) << c.text << "\n got      " << show(op) << "\n expected " << show(c.expected);
         EXPECT_STREQ(s.tokenText, c.next) << c.text;
     }
 }
@@ -124,6 +125,7 @@ struct ErrorCase {
 
 // text                   message                                               position
 const ErrorCase kErrors[] = {
+    // clang-format off
     {"[EBX+AL+1]",           "Invalid address",                                    10},
     {"[AL]",                 "Invalid address",                                    4},
     {"[EBX+AL+CONST]",       "Invalid address",                                    14},
@@ -178,6 +180,7 @@ const ErrorCase kErrors[] = {
     {"FOO",                  "Unknown identifier",                                 3},
     {"[EAX+FOO]",            "Unknown identifier",                                 8},
     {"[EAX*ST(9)]",          "FPU registers have indexes 0 to 7",                  9},
+    // clang-format on
 };
 
 TEST(OperandParserTest, Errors) {

@@ -51,6 +51,7 @@ struct SequenceCase {
 
 // input                      names  tokens
 const SequenceCase kSequences[] = {
+    // clang-format off
     {"10",                       false, {{TokInteger, 16}}},
     {"10.",                      false, {{TokInteger, 10}}},
     {"10h",                      false, {{TokInteger, 16}}},
@@ -115,12 +116,16 @@ const SequenceCase kSequences[] = {
     {"REP REPE REPZ REPNE REPNZ LOCK", false, {{TokRep, 0}, {TokRepe, 0}, {TokRepe, 0}, {TokRepne, 0},
                                          {TokRepne, 0}, {TokLock, 0}}},
     {"PTR CONST offset",         false, {{TokPtr, 0}, {TokAnyConst, 0}, {TokAnyConst, 0}}},
-    {"EIP SIGNED UNSIGNED CHAR FLOAT DOUBLE FLOAT10 STRING UNICODE MSG", false,
+    // clang-format on
+    {"EIP SIGNED UNSIGNED CHAR FLOAT DOUBLE FLOAT10 STRING UNICODE MSG",
+     false,
+     // clang-format off
                                         {{TokReserved, 0}, {TokReserved, 0}, {TokReserved, 0}, {TokReserved, 0},
                                          {TokReserved, 0}, {TokReserved, 0}, {TokReserved, 0}, {TokReserved, 0},
                                          {TokReserved, 0}, {TokReserved, 0}}},
     {"MOV foo_1 @x _",           true,  {{TokName, 3}, {TokName, 5}, {TokName, 2}, {TokName, 1}}},
     {"FFh EAXX ST8",             true,  {{TokName, 3}, {TokName, 4}, {TokName, 3}}},
+    // clang-format on
 };
 
 TEST(ScannerTest, TokenSequences) {
@@ -143,6 +148,7 @@ struct ErrorCase {
 
 // input             names  message                                      position
 const ErrorCase kErrors[] = {
+    // clang-format off
     {"FFh",             false, "Unknown identifier",                        3},
     {"foo  ,",          false, "Unknown identifier",                        5},
     {"LOCAL 1",         false, "Unknown identifier",                        6},
@@ -176,6 +182,7 @@ const ErrorCase kErrors[] = {
     {"<&",              false, "Syntax error",                              1},
     {"LOCAL.",          false, "Integer number expected",                   6},
     {"ARG. x",          false, "Integer number expected",                   5},
+    // clang-format on
 };
 
 TEST(ScannerTest, LexicalErrors) {
@@ -196,9 +203,11 @@ TEST(ScannerTest, IdentifierLengthLimit) {
     };
     // length  kind       position
     const LengthCase cases[] = {
+        // clang-format off
         {255,      TokName,   255},
         {256,      TokError,  256},
         {300,      TokError,  256},
+        // clang-format on
     };
     for (const LengthCase& c : cases) {
         const std::string line = std::string(static_cast<size_t>(c.length), 'q') + ",";
@@ -223,6 +232,7 @@ TEST(ScannerTest, TextKeepsCaseAndPunctuationCharacters) {
     };
     // input         first token text  position
     const TextCase cases[] = {
+        // clang-format off
         {"MoV  eax",     "MoV",            5},
         {"dWord ptr [",  "dWord",          10},
         {"St ( 2 ) x",   "St",             8},
@@ -235,6 +245,7 @@ TEST(ScannerTest, TextKeepsCaseAndPunctuationCharacters) {
         {"1.5 ,",        "",               3},
         {"LOCAL.3 ,",    "LOCAL",          7},
         {"; x",          "",               0},
+        // clang-format on
     };
     for (const TextCase& c : cases) {
         ScanState s;
@@ -268,9 +279,11 @@ TEST(ScannerTest, NameTablesAreKeywords) {
         TokenKind kind;
     };
     const Group groups[] = {
+        // clang-format off
         {RegisterNames[0], 9, TokReg8},   {RegisterNames[1], 9, TokReg16},     {RegisterNames[2], 9, TokReg32},
         {SegmentNames, 6, TokSegReg},     {FpuNames, 9, TokFpuReg},            {MmxNames, 9, TokMmxReg},
         {ControlRegNames, 9, TokCtrlReg}, {DebugRegNames, 9, TokDbgReg},
+        // clang-format on
     };
     for (const Group& g : groups) {
         for (int i = 0; i < g.count; ++i) {

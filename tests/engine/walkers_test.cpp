@@ -34,6 +34,7 @@ constexpr const char* kFrame = "55 8B EC 83 EC 08 B8 01 00 00 00 C9 C3";
 
 //  name                               direction block          base      address   count expected
 const Case kCases[] = {
+    // clang-format off
     {"prologue forward three",         Forward, "55 8B EC 83 EC 08", 0x401000, 0x401000, 3, 0x401006},
     {"prologue back one",              Back,    "55 8B EC 83 EC 08", 0x401000, 0x401006, 1, 0x401003},
     {"forward three",                  Forward, kFrame,         0x401000, 0x401000, 3,    0x401006},
@@ -60,6 +61,7 @@ const Case kCases[] = {
     {"forward near the top of memory",  Forward, kFrame,         0xFFFFFFF8, 0xFFFFFFF8, 3, 0xFFFFFFFE},
     {"forward across the top of memory",Forward, kFrame,         0xFFFFFFF8, 0xFFFFFFF8, 5, 0x00000004},
     {"back near the top of memory",     Back,    kFrame,         0xFFFFFFF8, 0xFFFFFFFE, 1, 0xFFFFFFFB},
+    // clang-format on
 };
 
 unsigned walk(const Case& c, const std::vector<unsigned char>& block) {

@@ -48,6 +48,7 @@ struct SplitCase {
     std::vector<std::string> words;
 };
 const SplitCase kSplitCases[] = {
+    // clang-format off
     {"vev_uvi  -b 32 /tmp/1a2b.tmp",  {"vev_uvi", "-b", "32", "/tmp/1a2b.tmp"}},
     {"",                              {}},
     {"   ",                           {}},
@@ -56,6 +57,7 @@ const SplitCase kSplitCases[] = {
     {"tool /tmp/with space/x.tmp",    {"tool", "/tmp/with", "space/x.tmp"}},  // unquoted, as the original
     {"tool \"a b\"",                  {"tool", "\"a", "b\""}},
     {"tool\ta",                       {"tool\ta"}},                           // only spaces separate
+    // clang-format on
 };
 
 TEST_F(PosixServicesTest, SplitsCommandLinesAtRunsOfSpaces) {
@@ -71,6 +73,7 @@ struct ToolCase {
     const char* output;
 };
 const ToolCase kToolCases[] = {
+    // clang-format off
     {"printf abc",                       true,    "abc"},
     {"echo  a   b",                      true,    "a b\n"},
     {"printf a\\r\\nb",                  true,    "a\r\nb"},                 // bytes exactly as written
@@ -79,6 +82,7 @@ const ToolCase kToolCases[] = {
     {"kovrel-no-such-program -b 32 x",   false,   ""},
     {"",                                 false,   ""},
     {"/kovrel/no/such/path",             false,   ""},
+    // clang-format on
 };
 
 TEST_F(PosixServicesTest, RunsConsoleToolsAndCapturesTheirOutput) {

@@ -73,6 +73,7 @@ struct DownloadCase {
 
 // name                  server         path                 bytes     complete
 const DownloadCase kDownloadCases[] = {
+    // clang-format off
     {"HTTP package",      Server::Http,  "/p.zip",            300000,   true},
     {"HTTP empty file",   Server::Http,  "/empty.zip",        0,        true},
     {"HTTP not found",    Server::Http,  "/missing.zip",      0,        false},
@@ -80,6 +81,7 @@ const DownloadCase kDownloadCases[] = {
     {"FTP package",       Server::Ftp,   "/p.zip",            300000,   true},
     {"FTP not found",     Server::Ftp,   "/missing.zip",      0,        false},
     {"no server",         Server::None,  "/p.zip",            0,        false},
+    // clang-format on
 };
 
 TEST(BackgroundDownload, FinishesOnlyAfterACompleteTransfer) {
@@ -95,10 +97,10 @@ TEST(BackgroundDownload, FinishesOnlyAfterACompleteTransfer) {
         SCOPED_TRACE(c.name);
         ScratchFolder target;
         std::string file = target / "temp1.zip";
-        std::string url = c.server == Server::Http  ? http.url(c.path)
-                          : c.server == Server::Ftp ? ftp.url(c.path)
-                                                    : "http://127.0.0.1:" +
-                                                          std::to_string(kovrel::testing::closedLoopbackPort()) + c.path;
+        std::string url = c.server == Server::Http ? http.url(c.path)
+                          : c.server == Server::Ftp
+                              ? ftp.url(c.path)
+                              : "http://127.0.0.1:" + std::to_string(kovrel::testing::closedLoopbackPort()) + c.path;
         EventLog log;
         BackgroundDownload download;
         ASSERT_TRUE(download.start(url, file, log.listener()));

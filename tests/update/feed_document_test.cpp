@@ -24,6 +24,7 @@ struct FeedCase {
 
 // name                      document                                                                     path        attribute   expected
 const FeedCase kFeedCases[] = {
+    // clang-format off
     {"plain",                 R"(<最新版本><版本信息 版本号="3.3" 文件名="a.zip"/></最新版本>)",             kPath,      "版本号",   "3.3"},
     {"second attribute",      R"(<最新版本><版本信息 版本号="3.3" 文件名="a.zip"/></最新版本>)",             kPath,      "文件名",   "a.zip"},
     {"missing attribute",     R"(<最新版本><版本信息 版本号="3.3"/></最新版本>)",                           kPath,      "升级说明", ""},
@@ -59,6 +60,7 @@ const FeedCase kFeedCases[] = {
     {"CDATA beside root",     R"(<最新版本><版本信息 版本号="3.3"/></最新版本><![CDATA[x]]>)",              kPath,      "版本号",   ""},
     {"empty path",            R"(<最新版本><版本信息 版本号="3.3"/></最新版本>)",                           "",         "版本号",   ""},
     {"path with empty step",  R"(<最新版本><版本信息 版本号="3.3"/></最新版本>)",                           "最新版本//版本信息", "版本号", ""},
+    // clang-format on
 };
 
 TEST(FeedDocument, ReadsAttributesByPath) {
@@ -69,7 +71,8 @@ TEST(FeedDocument, ReadsAttributesByPath) {
 
         PugiXmlDocument gbk;
         gbk.load(utf8ToGbk(c.document));
-        EXPECT_EQ(gbk.attribute(utf8ToGbk(c.path), utf8ToGbk(c.attribute)), utf8ToGbk(c.expected)) << c.name << " (GBK)";
+        EXPECT_EQ(gbk.attribute(utf8ToGbk(c.path), utf8ToGbk(c.attribute)), utf8ToGbk(c.expected))
+            << c.name << " (GBK)";
     }
 }
 

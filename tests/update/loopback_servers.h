@@ -63,7 +63,8 @@ inline std::string readFile(const std::string& path) {
 inline int runPython(const std::string& script, const std::vector<std::string>& args) {
     pid_t child = fork();
     if (child == 0) {
-        std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"), const_cast<char*>(script.c_str())};
+        std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"),
+                                const_cast<char*>(script.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(kPython, argv.data());

@@ -24,7 +24,9 @@ using kovrel::platform::kMessageOk;
 using kovrel::testing::HttpServer;
 using kovrel::testing::ScratchFolder;
 
-constexpr char kUpdaterImage[] = "\x7F" "ELF stand-in for the updater";
+constexpr char kUpdaterImage[] =
+    "\x7F"
+    "ELF stand-in for the updater";
 constexpr char kRunDirectory[] = "/opt/kovrel";
 constexpr char kUpdaterPath[] = "/opt/kovrel/升级文件/update";
 
@@ -48,10 +50,12 @@ struct CheckCase {
     const char* commandLine;  // expected updater start, nullptr: none
 };
 
-const char kStartLine[] = "/opt/kovrel/升级文件/update 甲乙丙丁 http://127.0.0.1/p.zip 升级包 运行 Kovrel p.zip 修复错误";
+const char kStartLine[] =
+    "/opt/kovrel/升级文件/update 甲乙丙丁 http://127.0.0.1/p.zip 升级包 运行 Kovrel p.zip 修复错误";
 
 // name                 reply            body                                                                   answer         box text                                                                  updater start
 const CheckCase kCheckCases[] = {
+    // clang-format off
     {"newer, OK",        Reply::Feed,     feed(attributes("3.3")),                                                kMessageOk,     "发现有新版本可以更新！\r\n\r\n版本号：3.3\r\n下载说明：修复错误",          kStartLine},
     {"newer, Cancel",    Reply::Feed,     feed(attributes("3.3")),                                                kMessageCancel, "发现有新版本可以更新！\r\n\r\n版本号：3.3\r\n下载说明：修复错误",          nullptr},
     {"3.21",             Reply::Feed,     feed(attributes("3.21")),                                               kMessageCancel, "发现有新版本可以更新！\r\n\r\n版本号：3.21\r\n下载说明：修复错误",         nullptr},
@@ -71,6 +75,7 @@ const CheckCase kCheckCases[] = {
     {"error page",       Reply::NotFound, "",                                                                     kMessageOk,     nullptr,                                                                   nullptr},
     {"empty reply",      Reply::Empty,    "",                                                                     kMessageOk,     nullptr,                                                                   nullptr},
     {"no server",        Reply::NoServer, "",                                                                     kMessageOk,     nullptr,                                                                   nullptr},
+    // clang-format on
 };
 
 class UpdateCheck : public ::testing::Test {
@@ -102,9 +107,9 @@ TEST_F(UpdateCheck, FollowsTheFeed) {
         kovrel::platform::MemoryPlatform memory;
         kovrel::platform::CurlHttpClient http;
         kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,      memory.dialogs,   memory.clipboard,
-                                            memory.files,   memory.processes, memory.libraries,
-                                            memory.system,  http,             feedDocument};
+        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
+                                            memory.processes, memory.libraries, memory.system,    http,
+                                            feedDocument};
         memory.system.setExecutablePath(std::string(kRunDirectory) + "/Kovrel");
         memory.dialogs.scriptAnswers({c.answer});
         std::vector<std::string> captionsAtBox, captionsAtSleep;
@@ -128,7 +133,8 @@ TEST_F(UpdateCheck, FollowsTheFeed) {
 
         if (c.message) {
             ASSERT_EQ(memory.dialogs.messages().size(), 1u);
-            EXPECT_EQ(memory.dialogs.messages()[0], (kovrel::platform::MessageRecord{gbk(c.message), 65, gbk("版本升级")}));
+            EXPECT_EQ(memory.dialogs.messages()[0],
+                      (kovrel::platform::MessageRecord{gbk(c.message), 65, gbk("版本升级")}));
             EXPECT_EQ(captionsAtBox, std::vector<std::string>{gbk("检测升级中...")});
             EXPECT_TRUE(captionsAtSleep.empty());
         } else {
@@ -159,18 +165,20 @@ TEST_F(UpdateCheck, KeepsAnExistingUpdater) {
     };
     // name                folder  file    written
     const Case cases[] = {
+        // clang-format off
         {"nothing there",   false,  false,  true},
         {"folder only",     true,   false,  true},
         {"folder and file", true,   true,   false},
+        // clang-format on
     };
     serve({"no server", Reply::NoServer, "", kMessageOk, nullptr, nullptr});
     for (const Case& c : cases) {
         kovrel::platform::MemoryPlatform memory;
         kovrel::platform::CurlHttpClient http;
         kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,     memory.dialogs,   memory.clipboard,
-                                            memory.files,  memory.processes, memory.libraries,
-                                            memory.system, http,             feedDocument};
+        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
+                                            memory.processes, memory.libraries, memory.system,    http,
+                                            feedDocument};
         memory.system.setExecutablePath(std::string(kRunDirectory) + "/Kovrel");
         if (c.folder) memory.files.createDirectory("/opt/kovrel/升级文件");
         if (c.file) memory.files.put(kUpdaterPath, "older updater");
@@ -192,19 +200,21 @@ TEST_F(UpdateCheck, StartsTheUpdaterWithTheFeedsWordsUnquoted) {
     // executable is called.
     // name                 attributes                                                                                          executable                      command line
     const Case cases[] = {
+        // clang-format off
         {"spaces",           R"(版本号="9" 升级说明="一 二" 下载地址="http://127.0.0.1/a b.zip" 文件标题="新 版" 文件名="p.zip")",  "/home/a user/kovrel/Kovrel",   "/home/a user/kovrel/升级文件/update 甲乙丙丁 http://127.0.0.1/a b.zip 新 版 运行 Kovrel p.zip 一 二"},
         {"renamed program",  R"(版本号="9" 升级说明="n" 下载地址="http://h/p.zip" 文件标题="t" 文件名="p.zip")",                  "/opt/kovrel/kovrel-copy",      "/opt/kovrel/升级文件/update 甲乙丙丁 http://h/p.zip t 运行 Kovrel p.zip n"},
         {"empty attributes", R"(版本号="9")",                                                                                     "/opt/kovrel/Kovrel",           "/opt/kovrel/升级文件/update 甲乙丙丁   运行 Kovrel  "},
         {"not in GBK",       R"(版本号="9" 升级说明="€🙂" 下载地址="http://h/p.zip" 文件标题="t" 文件名="p.zip")",                 "/opt/kovrel/Kovrel",           "/opt/kovrel/升级文件/update 甲乙丙丁 http://h/p.zip t 运行 Kovrel p.zip €?"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         serve({c.name, Reply::Feed, feed(c.attributes), kMessageOk, nullptr, nullptr});
         kovrel::platform::MemoryPlatform memory;
         kovrel::platform::CurlHttpClient http;
         kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,     memory.dialogs,   memory.clipboard,
-                                            memory.files,  memory.processes, memory.libraries,
-                                            memory.system, http,             feedDocument};
+        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
+                                            memory.processes, memory.libraries, memory.system,    http,
+                                            feedDocument};
         memory.system.setExecutablePath(c.executable);
         kovrel::update::checkForUpdate(platform, kUpdaterImage);
         EXPECT_EQ(memory.processes.startedPrograms(), std::vector<std::string>{c.commandLine}) << c.name;

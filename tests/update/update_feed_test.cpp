@@ -21,6 +21,7 @@ struct VersionCase {
 
 // text                 expected   newer than 3.2
 const VersionCase kVersionCases[] = {
+    // clang-format off
     {"3.3",              3.3,       true},
     {"3.21",             3.21,      true},
     {"3.2",              3.2,       false},
@@ -58,6 +59,7 @@ const VersionCase kVersionCases[] = {
     {"３.２",            3.2,       false},
     {"３．３版",         3.3,       true},
     {"3。3",             3.0,       false},
+    // clang-format on
 };
 
 TEST(VersionRule, ReadsTheLeadingNumber) {
@@ -75,12 +77,14 @@ struct FullWidthCase {
 
 // text                    expected
 const FullWidthCase kFullWidthCases[] = {
+    // clang-format off
     {"ＡＢＣ１２３",          "ABC123"},
     {"！～",                 "!~"},
     {"　",                   " "},
     {"版本３．３",            "版本3.3"},
     {"plain",                "plain"},
     {"￥",                   "￥"},
+    // clang-format on
 };
 
 TEST(VersionRule, MapsFullWidthFormsToAscii) {
@@ -97,10 +101,12 @@ TEST(UpdaterCommandLine, JoinsTheFeedsWordsUnquoted) {
     };
     // name              attributes                                                                                      run directory        expected
     const Case cases[] = {
+        // clang-format off
         {"plain",         R"(下载地址="http://h/p.zip" 文件标题="升级包" 文件名="p.zip" 升级说明="修复错误")",                 "/opt/kovrel",       "/opt/kovrel/升级文件/update 甲乙丙丁 http://h/p.zip 升级包 运行 Kovrel p.zip 修复错误"},
         {"spaces pass",   R"(下载地址="http://h/a b.zip" 文件标题="新 版" 文件名="p.zip" 升级说明="一 二 三")",              "/opt/my kovrel",    "/opt/my kovrel/升级文件/update 甲乙丙丁 http://h/a b.zip 新 版 运行 Kovrel p.zip 一 二 三"},
         {"all missing",   "",                                                                                             "/k",                "/k/升级文件/update 甲乙丙丁   运行 Kovrel  "},
         {"entities",      R"(下载地址="http://h/p.zip?a=1&amp;b=2" 文件标题="&lt;t&gt;" 文件名="&#65;" 升级说明="&quot;")", "/k",                "/k/升级文件/update 甲乙丙丁 http://h/p.zip?a=1&b=2 <t> 运行 Kovrel &#65; \""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         kovrel::platform::PugiXmlDocument feed;

@@ -31,8 +31,8 @@ protected:
 
     void serveFeed(const std::string& version) {
         kovrel::testing::writeFile(scratch_ / "server/Kovrel.xml",
-                                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<最新版本><版本信息 版本号=\"" + version +
-                                       "\" 升级说明=\"修复错误\" 下载地址=\"" + server_->url("/p.zip") +
+                                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<最新版本><版本信息 版本号=\"" +
+                                       version + "\" 升级说明=\"修复错误\" 下载地址=\"" + server_->url("/p.zip") +
                                        "\" 文件标题=\"升级包\" 文件名=\"p.zip\"/></最新版本>\n");
     }
     // Chooses "检测升级" until the "版本升级" box is open (a popup menu can miss keys that

@@ -39,7 +39,8 @@ constexpr char kNewConverter[] = "#!/bin/sh\necho new >> \"$(dirname \"$0\")/ran
 // Sends the close request a window manager sends for the close box of the updater's window.
 bool requestClose(pid_t pid) {
     std::string out;
-    std::string command = "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name '^下载管理器$' 2>/dev/null";
+    std::string command =
+        "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name '^下载管理器$' 2>/dev/null";
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];
         size_t n;
@@ -78,8 +79,7 @@ bool waitUntil(const std::function<bool()>& done) {
 class UpdaterRun {
 public:
     // `answer`: the value of KOVREL_MESSAGES_TO_STDERR ("cancel" answers Cancel).
-    UpdaterRun(const std::string& converterFolder, const std::vector<std::string>& arguments,
-               const char* answer = "1")
+    UpdaterRun(const std::string& converterFolder, const std::vector<std::string>& arguments, const char* answer = "1")
         : stderrPath_(converterFolder + ".stderr") {
         std::string program = converterFolder + "/升级文件/update";
         pid_ = fork();
@@ -151,7 +151,8 @@ protected:
         std::set<std::string> paths;
         for (const auto& e : fs::recursive_directory_iterator(scratch_.path())) {
             std::string p = e.path().string();
-            if (p.rfind(converter_ + "/", 0) != 0 && p.rfind(serverRoot(), 0) != 0 && p.find(".stderr") == std::string::npos)
+            if (p.rfind(converter_ + "/", 0) != 0 && p.rfind(serverRoot(), 0) != 0 &&
+                p.find(".stderr") == std::string::npos)
                 paths.insert(p);
         }
         return paths;
@@ -165,12 +166,14 @@ protected:
 
 TEST_F(UpdaterProgram, InstallsThePackageAndRestartsTheConverter) {
     const std::vector<ZipEntry> package{
+        // clang-format off
         {"exec", "Kovrel", kNewConverter},
         {"file", "readme.txt", "new readme"},
         {"file", "docs/用法/说明.txt", "notes"},
         {"dir", "plugins", ""},
         {"file", ".git/HEAD", "ref"},
         {"file", ".profile", "dot file"},
+        // clang-format on
     };
     ASSERT_TRUE(kovrel::testing::makeZip(serverRoot() + "/p.zip", package));
     struct Case {
@@ -179,8 +182,10 @@ TEST_F(UpdaterProgram, InstallsThePackageAndRestartsTheConverter) {
     };
     // name    ftp
     const Case cases[] = {
+        // clang-format off
         {"HTTP", false},
         {"FTP",  true},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,9 +223,11 @@ TEST_F(UpdaterProgram, WrongArgumentsOnlyShowTheError) {
     };
     // name            arguments
     const Case cases[] = {
+        // clang-format off
         {"five",        {"甲乙丙丁", "http://127.0.0.1/p.zip", "升级包", "运行", "Kovrel"}},
         {"other word",  {"甲乙丙", "http://127.0.0.1/p.zip", "升级包", "运行", "Kovrel", "p.zip"}},
         {"none",        {}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         UpdaterRun run(converter_, c.arguments);
@@ -233,6 +240,7 @@ TEST_F(UpdaterProgram, WrongArgumentsOnlyShowTheError) {
 
 TEST_F(UpdaterProgram, AHostilePackageWritesNothingOutside) {
     ASSERT_TRUE(kovrel::testing::makeZip(serverRoot() + "/evil.zip",
+                                         // clang-format off
                                          {{"file", "../outside1.txt", "E"},
                                           {"file", "../../outside2.txt", "E"},
                                           {"file", "docs/../../outside3.txt", "E"},
@@ -240,6 +248,7 @@ TEST_F(UpdaterProgram, AHostilePackageWritesNothingOutside) {
                                           {"link", "up", ".."},
                                           {"file", "up/outside4.txt", "E"},
                                           {"link", "linked.txt", "../victim.txt"},
+                                          // clang-format on
                                           {"file", "inside.txt", "I"}}));
     kovrel::testing::writeFile(scratch_ / "victim.txt", "untouched");
     std::set<std::string> before = outside();
@@ -287,8 +296,10 @@ TEST_F(UpdaterProgram, AFailedDownloadInstallsNothing) {
     };
     // name          path
     const Case cases[] = {
+        // clang-format off
         {"not found",  "/missing.zip"},
         {"cut short",  "/truncated.zip"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         UpdaterRun run(converter_, arguments(http_->url(c.path)));

@@ -63,8 +63,8 @@ public:
     std::vector<std::string> downloads, started;
 };
 
-const std::vector<std::string> kGoodArguments{"甲乙丙丁", "http://127.0.0.1/p.zip", "升级包", "运行", "Kovrel", "p.zip",
-                                              "修复", "错误"};
+const std::vector<std::string> kGoodArguments{
+    "甲乙丙丁", "http://127.0.0.1/p.zip", "升级包", "运行", "Kovrel", "p.zip", "修复", "错误"};
 
 TEST(UpdaterArguments, NeedSixAndTheFixedWord) {
     struct Case {
@@ -74,6 +74,7 @@ TEST(UpdaterArguments, NeedSixAndTheFixedWord) {
     };
     // name                 arguments                                                          accepted
     const Case cases[] = {
+        // clang-format off
         {"all eight",        kGoodArguments,                                                     true},
         {"exactly six",      {"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip"},     true},
         {"many note words",  {"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip", "一", "二", "三", "四", "五", "六"}, true},
@@ -82,6 +83,7 @@ TEST(UpdaterArguments, NeedSixAndTheFixedWord) {
         {"other word",       {"甲乙丙", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip"},       false},
         {"word with space",  {"甲乙丙丁 ", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip"},    false},
         {"GBK form",         {"\xBC\xD7\xD2\xD2\xB1\xFB\xB6\xA1", "h", "t", "运行", "K", "p"},    false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder converter;
@@ -122,6 +124,7 @@ TEST(UpdaterEvents, AppendTheirLogLines) {
     };
     // event                                            log line
     const Case cases[] = {
+        // clang-format off
         {static_cast<int>(DownloadEvent::TransferStarted),       " #传送常量.下载上传开始\r\n"},
         {static_cast<int>(DownloadEvent::DataReceived),          " #传送常量.收到数据\r\n"},
         {static_cast<int>(DownloadEvent::ThreadContinues),       " #传送常量.下载线程继续下载\r\n"},
@@ -132,6 +135,7 @@ TEST(UpdaterEvents, AppendTheirLogLines) {
         {0,                                                      "未知消息 0\r\n"},
         {42,                                                     "未知消息 42\r\n"},
         {-7,                                                     "未知消息 -7\r\n"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder converter;
@@ -172,6 +176,7 @@ TEST(UpdaterTexts, FormatSizesSpeedsAndPercentages) {
     };
     // bytes      text
     const SizeCase sizes[] = {
+        // clang-format off
         {0,          "0K"},
         {1000,       "1K"},
         {1500,       "1.5K"},
@@ -179,6 +184,7 @@ TEST(UpdaterTexts, FormatSizesSpeedsAndPercentages) {
         {1235,       "1.24K"},
         {999999,     "1000K"},
         {5,          "0.01K"},
+        // clang-format on
     };
     for (const SizeCase& c : sizes) EXPECT_EQ(kovrel::updater::sizeText(c.bytes), c.text) << c.bytes;
 
@@ -188,12 +194,15 @@ TEST(UpdaterTexts, FormatSizesSpeedsAndPercentages) {
     };
     // bytes/s     text
     const SpeedCase speeds[] = {
+        // clang-format off
         {0.0,        "0.00KB/s"},
         {1500.0,     "1.50KB/s"},
         {2345.6,     "2.35KB/s"},
         {1e6,        "1000.00KB/s"},
+        // clang-format on
     };
-    for (const SpeedCase& c : speeds) EXPECT_EQ(kovrel::updater::speedText(c.bytesPerSecond), c.text) << c.bytesPerSecond;
+    for (const SpeedCase& c : speeds)
+        EXPECT_EQ(kovrel::updater::speedText(c.bytesPerSecond), c.text) << c.bytesPerSecond;
 
     struct PercentCase {
         int64_t received, total;
@@ -201,6 +210,7 @@ TEST(UpdaterTexts, FormatSizesSpeedsAndPercentages) {
     };
     // received   total     percent
     const PercentCase percents[] = {
+        // clang-format off
         {0,          100,      0},
         {1,          3,        33},
         {2,          3,        67},
@@ -208,6 +218,7 @@ TEST(UpdaterTexts, FormatSizesSpeedsAndPercentages) {
         {5,          0,        0},
         {5,          -1,       0},
         {200,        100,      100},
+        // clang-format on
     };
     for (const PercentCase& c : percents)
         EXPECT_EQ(kovrel::updater::progressPercent(c.received, c.total), c.percent) << c.received << "/" << c.total;
@@ -225,10 +236,12 @@ TEST(UpdaterClose, AsksOnlyWhileTheDownloadRuns) {
     };
     // name                 started finished answer closes asked  stopped
     const Case cases[] = {
+        // clang-format off
         {"empty log",        false,  false,   0,     true,  false, false},
         {"running, OK",      true,   false,   0,     false, true,  false},
         {"running, Cancel",  true,   false,   1,     true,  true,  true},
         {"finished",         true,   true,    0,     true,  false, false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder converter;
@@ -270,6 +283,7 @@ TEST(TreeCopy, ReplacesFilesRecreatesFoldersSkipsDotFolders) {
     };
     // path               content
     const Expect expect[] = {
+        // clang-format off
         {"Kovrel",          "new program"},
         {".profile",        "dot file"},
         {"data.dsn",        "kept"},
@@ -277,15 +291,13 @@ TEST(TreeCopy, ReplacesFilesRecreatesFoldersSkipsDotFolders) {
         {"empty",           "/"},
         {".svn",            nullptr},
         {"lib/.cache",      nullptr},
+        // clang-format on
     };
     for (const Expect& e : expect) {
         std::string path = target + "/" + e.path;
-        if (!e.content)
-            EXPECT_FALSE(fs::exists(path)) << e.path;
-        else if (std::string(e.content) == "/")
-            EXPECT_TRUE(fs::is_directory(path)) << e.path;
-        else
-            EXPECT_EQ(kovrel::testing::readFile(path), e.content) << e.path;
+        if (!e.content) EXPECT_FALSE(fs::exists(path)) << e.path;
+        else if (std::string(e.content) == "/") EXPECT_TRUE(fs::is_directory(path)) << e.path;
+        else EXPECT_EQ(kovrel::testing::readFile(path), e.content) << e.path;
     }
     EXPECT_EQ(folders, 4);  // source, lib, lib/a, empty
 }
@@ -319,9 +331,11 @@ TEST(UpdaterInstall, UnpacksCopiesCleansUpAndStartsTheConverter) {
     Updater updater(host, own);
     ASSERT_TRUE(updater.start(kGoodArguments));
     ASSERT_TRUE(kovrel::testing::makeZip(updater.packagePath(),
+                                         // clang-format off
                                          {{"file", "Kovrel", "new program"},
                                           {"file", "docs/说明.txt", "notes"},
                                           {"file", ".git/HEAD", "ref"},
+                                          // clang-format on
                                           {"file", "../../escaped.txt", "E"}}));
     updater.onDownloadEvent(static_cast<int>(DownloadEvent::TransferFinished), DownloadProgress{});
 
@@ -371,14 +385,16 @@ TEST(UpdaterInstall, InstallsThePackageWholeOrNotAtAll) {
         bool installed;
         const char* program;  // started after the install, under the converter's folder
     };
-    const std::vector<std::string> manyWords{"甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip",
-                                             "一", "二", "三", "四", "五", "六", "七"};
+    const std::vector<std::string> manyWords{
+        "甲乙丙丁", "http://h/p.zip", "t", "运行", "Kovrel", "p.zip", "一", "二", "三", "四", "五", "六", "七"};
     // name                   arguments        damaged         stale  installed program
     const Case cases[] = {
+        // clang-format off
         {"intact",             kGoodArguments,  nullptr,        false, true,     "Kovrel"},
         {"many note words",    manyWords,       nullptr,        false, true,     "Kovrel"},
         {"damaged entry",      kGoodArguments,  "NEW-NOTES-1",  false, false,    "Kovrel"},
         {"stale unpack folder", kGoodArguments, nullptr,        true,  true,     "Kovrel"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder converter;
@@ -389,8 +405,8 @@ TEST(UpdaterInstall, InstallsThePackageWholeOrNotAtAll) {
         RecordingHost host;
         Updater updater(host, own);
         ASSERT_TRUE(updater.start(c.arguments)) << c.name;
-        ASSERT_TRUE(kovrel::testing::makeZip(updater.packagePath(),
-                                             {{"file", "Kovrel", "new program"}, {"stored", "notes.txt", "NEW-NOTES-1"}}))
+        ASSERT_TRUE(kovrel::testing::makeZip(
+            updater.packagePath(), {{"file", "Kovrel", "new program"}, {"stored", "notes.txt", "NEW-NOTES-1"}}))
             << c.name;
         if (c.damaged) {
             ASSERT_TRUE(kovrel::testing::damageFile(updater.packagePath(), c.damaged)) << c.name;
@@ -398,8 +414,10 @@ TEST(UpdaterInstall, InstallsThePackageWholeOrNotAtAll) {
         if (c.stale) kovrel::testing::writeFile(updater.unpackFolder() + "/stale.txt", "stale");
         updater.onDownloadEvent(static_cast<int>(DownloadEvent::TransferFinished), DownloadProgress{});
 
-        EXPECT_EQ(kovrel::testing::readFile(converter / "Kovrel"), c.installed ? "new program" : "old program") << c.name;
-        EXPECT_EQ(kovrel::testing::readFile(converter / "notes.txt"), c.installed ? "NEW-NOTES-1" : "old notes") << c.name;
+        EXPECT_EQ(kovrel::testing::readFile(converter / "Kovrel"), c.installed ? "new program" : "old program")
+            << c.name;
+        EXPECT_EQ(kovrel::testing::readFile(converter / "notes.txt"), c.installed ? "NEW-NOTES-1" : "old notes")
+            << c.name;
         EXPECT_FALSE(fs::exists(converter / "stale.txt")) << c.name;
         EXPECT_FALSE(fs::exists(updater.packagePath())) << c.name;
         EXPECT_FALSE(fs::exists(updater.unpackFolder())) << c.name;

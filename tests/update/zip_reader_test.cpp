@@ -14,8 +14,8 @@ using kovrel::testing::ScratchFolder;
 using kovrel::testing::ZipEntry;
 
 struct Expect {
-    const char* path;      // under the unpack folder
-    const char* content;   // nullptr: must be a folder; "" with absent=true: must not exist
+    const char* path;     // under the unpack folder
+    const char* content;  // nullptr: must be a folder; "" with absent=true: must not exist
     bool absent;
 };
 
@@ -27,6 +27,7 @@ struct UnpackCase {
 
 // name                      entries (kind, name, content)                                              expected results under the unpack folder
 const UnpackCase kUnpackCases[] = {
+    // clang-format off
     {"flat files",            {{"file", "a.txt", "A"}, {"file", ".hidden", "H"}},                          {{"a.txt", "A", false}, {".hidden", "H", false}}},
     {"subfolders",            {{"file", "lib/x/y.bin", "Y"}, {"dir", "empty", ""}},                        {{"lib/x/y.bin", "Y", false}, {"empty", nullptr, false}}},
     {"dot folder",            {{"file", ".git/config", "C"}},                                              {{".git/config", "C", false}}},
@@ -41,6 +42,7 @@ const UnpackCase kUnpackCases[] = {
     {"drive letter",          {{"file", "C:/escaped.txt", "E"}},                                           {{"C:", "", true}, {"escaped.txt", "", true}}},
     {"symbolic link",         {{"link", "link", "/etc/passwd"}, {"file", "after.txt", "A"}},               {{"link", "", true}, {"after.txt", "A", false}}},
     {"write through link",    {{"link", "out", ".."}, {"file", "out/escaped.txt", "E"}},                   {{"out", nullptr, false}, {"../escaped.txt", "", true}}},
+    // clang-format on
 };
 
 TEST(ZipReader, UnpacksInsideTheFolderOnly) {
@@ -111,9 +113,11 @@ TEST(ZipReader, ADamagedEntryFailsTheWholeUnpacking) {
     };
     // name                 entries                                                                   damaged               whole
     const Case cases[] = {
+        // clang-format off
         {"intact",           {{"file", "a.txt", "A"}, {"stored", "b.txt", "BBBB-marker-BBBB"}},          nullptr,              true },
         {"last entry bad",   {{"file", "a.txt", "A"}, {"stored", "b.txt", "BBBB-marker-BBBB"}},          "BBBB-marker-BBBB",   false},
         {"first entry bad",  {{"stored", "b.txt", "BBBB-marker-BBBB"}, {"file", "a.txt", "A"}},          "BBBB-marker-BBBB",   false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder scratch;
@@ -136,10 +140,12 @@ TEST(ZipReader, RefusesWhatIsNotAnArchive) {
     };
     // name           bytes
     const Case cases[] = {
+        // clang-format off
         {"missing",    nullptr},
         {"empty",      ""},
         {"text",       "this is not a zip archive"},
         {"bare magic", "PK\x03\x04"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ScratchFolder scratch;

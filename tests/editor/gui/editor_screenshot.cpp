@@ -52,9 +52,9 @@ class ScreenshotApp final : public wxApp {
 public:
     bool OnInit() override {
         ui_ = std::make_unique<platform::WxUi>();
-        platform_ = std::make_unique<platform::Platform>(platform::Platform{
-            *ui_, memory_.dialogs, memory_.clipboard, memory_.files, memory_.processes, memory_.libraries,
-            memory_.system, memory_.http, memory_.feedDocument});
+        platform_ = std::make_unique<platform::Platform>(
+            platform::Platform{*ui_, memory_.dialogs, memory_.clipboard, memory_.files, memory_.processes,
+                               memory_.libraries, memory_.system, memory_.http, memory_.feedDocument});
         editor::applyInitialEditorSettings(*platform_);
         editor::loadSchemeAtStartup(*platform_);  // no data.dsn here: the default colours, Fixedsys 12
         editor::setUpCodeEditor(*platform_);

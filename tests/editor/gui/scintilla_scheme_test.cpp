@@ -61,7 +61,7 @@ enum : unsigned {
 
 const char* const kEditor = "代码编辑框";
 const char* const kChooser = "通用对话框1";
-const std::vector<std::string> kPickers = {"寄存器", "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
+const std::vector<std::string> kPickers = {"寄存器",   "基础指令", "跳转指令", "标点符号", "数字常量", "背景颜色",
                                            "代码错误", "行号背景", "行号编号", "文本前景", "文本背景", "光标颜色"};
 uint32_t C(int slot) { return 0x030201u * static_cast<uint32_t>(slot) + 0x204000u; }
 
@@ -84,9 +84,9 @@ protected:
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
         ASSERT_TRUE(started_) << "the window system did not start";
         ui_ = std::make_unique<platform::WxUi>();
-        platform_ = std::make_unique<platform::Platform>(platform::Platform{
-            *ui_, memory_.dialogs, memory_.clipboard, files_, memory_.processes, memory_.libraries, memory_.system,
-            memory_.http, memory_.feedDocument});
+        platform_ = std::make_unique<platform::Platform>(
+            platform::Platform{*ui_, memory_.dialogs, memory_.clipboard, files_, memory_.processes, memory_.libraries,
+                               memory_.system, memory_.http, memory_.feedDocument});
         applyInitialEditorSettings(*platform_);
     }
     void TearDown() override {
@@ -125,6 +125,7 @@ TEST_F(Window, InitialSettingsReadBack) {
         intptr_t value;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // name                     getter                    wParam  value
         {"symbol margin width",     SCI_GETMARGINWIDTHN,      1,      0       },
         {"read-only",               SCI_GETREADONLY,          0,      0       },
@@ -142,6 +143,7 @@ TEST_F(Window, InitialSettingsReadBack) {
         {"caret period",            SCI_GETCARETPERIOD,       0,      500     },
         {"caret width",             SCI_GETCARETWIDTH,        0,      1       },
         {"code page",               SCI_GETCODEPAGE,          0,      0       },
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(ask(c.getter, c.wParam), c.value) << c.name;
 }
@@ -158,6 +160,7 @@ TEST_F(Window, SchemeReadsBackFromTheEditor) {
         uint32_t back;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // style  foreground  background
         {  8,     0xFFFF00,   C(6) },
         {  7,     C(1),       C(6) },
@@ -168,6 +171,7 @@ TEST_F(Window, SchemeReadsBackFromTheEditor) {
         {  6,     C(2),       C(6) },
         { 10,     C(3),       C(6) },
         { 33,     C(9),       C(8) },
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(fore(c.style), c.fore) << "style " << c.style;
@@ -200,7 +204,11 @@ TEST_F(Window, WordsTakeTheirSlotColours) {
         int style;
         uint32_t colour;
     };
-    const std::vector<Case> cases = {
+    const std::
+        vector<Case>
+            cases =
+                {
+                    // clang-format off
         // word         style  colour
         {"mov",         6,     C(2)     },
         {"MOV",         6,     C(2)     },  // the lexer lowers words before the look-up
@@ -224,7 +232,8 @@ TEST_F(Window, WordsTakeTheirSlotColours) {
         {"{",           0,     C(6)     },  // starts no token: drawn in the background colour
         {"#",           0,     C(6)     },
         {"\xB0\xA1",    0,     C(6)     },  // a GBK character
-    };
+                    // clang-format on
+                };
     std::string text;
     std::vector<size_t> at;
     for (const Case& c : cases) {
@@ -238,11 +247,13 @@ TEST_F(Window, WordsTakeTheirSlotColours) {
         int style;
     };
     const std::vector<Kept> kept = {
+        // clang-format off
         // line                 style
         {"; a comment",         1 },
         {"\"a string\"",        3 },
         {"'c'",                 12},
         {"\"unterminated",      13},
+        // clang-format on
     };
     std::vector<size_t> keptAt;
     for (const Kept& k : kept) {
@@ -273,6 +284,7 @@ TEST_F(Window, APickerRestylesAtOnce) {
         int style;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         // slot  style whose foreground follows it
         {  1,    7  },
         {  2,    6  },
@@ -281,6 +293,7 @@ TEST_F(Window, APickerRestylesAtOnce) {
         {  5,    2  },
         {  7,    5  },
         {  9,    33 },
+        // clang-format on
     };
     for (const Case& c : cases) {
         ui_->setColour(kPickers[c.slot - 1], 0x123456);
