@@ -160,6 +160,11 @@ TEST_F(KovrelWindowTest, DisassemblesHexTextIntoListEditorAndAssemblyBox) {
     EXPECT_TRUE(s.messages.empty());
     // The tool's input file is gone after the run.
     EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+    // "十进制" is checked already; clicking it again still converts the hex text.
+    ASSERT_TRUE(s.checked.at("单选框1十进制"));
+    kovrel->click(window, "单选框1十进制");
+    EXPECT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框2机器码") == "{184,1,0,0,0}"; }))
+        << "machine code box holds: " << kovrel->state().texts.at("编辑框2机器码");
 }
 
 TEST_F(KovrelWindowTest, RightClickOnTheAssemblyBoxOpensItsMenu) {
