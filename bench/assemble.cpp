@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/engine_api.h"
+#include "tests/support/listing_for_assembly.h"
 #include "tests/support/corpus.h"
 
 namespace {
@@ -23,38 +24,7 @@ namespace {
 constexpr unsigned kBaseAddress = 0x401000;
 constexpr size_t kNasmLines = 50000;
 
-// The listing writes hexadecimal numbers without the leading 0 that the assembler needs before
-// a letter (A, FFFFFFF0); this puts it in, and changes nothing else.
-std::string withLeadingZeros(const char* text) {
-    std::string out;
-    const char* p = text;
-    // Prefix words and the mnemonic are names, never numbers.
-    for (;;) {
-        const char* word = p;
-        while (*p && *p != ' ') ++p;
-        const std::string w(word, size_t(p - word));
-        out += w;
-        if (*p) out += *p++;
-        if (w != "LOCK" && w != "REP" && w != "REPE" && w != "REPNE" && w != "lock" && w != "rep" && w != "repe" &&
-            w != "repne")
-            break;
-    }
-    while (*p) {
-        if (std::isalnum(static_cast<unsigned char>(*p))) {
-            const char* start = p;
-            bool hex = true;
-            while (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') {
-                hex = hex && std::isxdigit(static_cast<unsigned char>(*p));
-                ++p;
-            }
-            if (hex && !std::isdigit(static_cast<unsigned char>(*start))) out += '0';
-            out.append(start, size_t(p - start));
-        } else {
-            out += *p++;
-        }
-    }
-    return out;
-}
+using kovrel::testing::withLeadingZeros;
 
 struct Listed {
     unsigned address;

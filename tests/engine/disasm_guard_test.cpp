@@ -12,16 +12,11 @@
 #include <vector>
 
 #include "engine/engine_api.h"
+#include "tests/support/hex_bytes.h"
 
 namespace {
 
-std::vector<unsigned char> parseHex(const char* text) {
-    std::vector<unsigned char> out;
-    std::istringstream in(text);
-    unsigned value;
-    while (in >> std::hex >> value) out.push_back(static_cast<unsigned char>(value));
-    return out;
-}
+using kovrel::testing::parseHex;
 
 // Two pages: the first readable and writable, the second without any access.
 class GuardedPage {

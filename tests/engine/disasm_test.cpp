@@ -10,17 +10,12 @@
 
 #include "engine/decoder.h"
 #include "engine/engine_api.h"
+#include "tests/support/hex_bytes.h"
 #include "engine/listing_text.h"
 
 namespace {
 
-std::vector<unsigned char> parseHex(const char* text) {
-    std::vector<unsigned char> out;
-    std::istringstream in(text);
-    unsigned value;
-    while (in >> std::hex >> value) out.push_back(static_cast<unsigned char>(value));
-    return out;
-}
+using kovrel::testing::parseHex;
 
 // The record's numeric fields by name, for the field lists of the cases below.
 struct FieldRef {
