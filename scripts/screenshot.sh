@@ -19,13 +19,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 120 199); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=:$n; break; }
-done
-Xvfb "$display" -screen 0 1100x500x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+source "$root/scripts/lib/private_display.sh"
+start_private_display 1100x500x24
 
 mkdir -p "$work"/{app,run,data,xdg,tmp}
 cp "$build/bin/Kovrel" "$build/bin/zandrel_od.so" "$work/app/"
