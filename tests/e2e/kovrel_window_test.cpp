@@ -31,13 +31,14 @@ protected:
     void TearDown() override { fs::remove_all(root_); }
 
     // Starts the program and waits for its window.
-    std::unique_ptr<KovrelProcess> start(unsigned long& window, const std::string& dump = "dump") {
-        auto process = std::make_unique<KovrelProcess>(root_, kProgram, dump);
+    std::unique_ptr<KovrelProcess> start(unsigned long& window, const std::string& dump = "dump",
+                                         const std::map<std::string, std::string>& environment = {}) {
+        auto process = std::make_unique<KovrelProcess>(root_, kProgram, dump, environment);
         window = process->findWindow(kMainTitle, 20s);
         // Now and then the X server refuses a new connection right after a client was killed
         // ("Unable to initialize GTK+"); that is the test display, not the program.
         for (int retry = 0; window == 0 && retry < 3 && !process->running() && process->exitCode() == 255; ++retry) {
-            process = std::make_unique<KovrelProcess>(root_, kProgram, dump);
+            process = std::make_unique<KovrelProcess>(root_, kProgram, dump, environment);
             window = process->findWindow(kMainTitle, 20s);
         }
         if (window == 0) ADD_FAILURE() << "no main window; " << process->describe();
@@ -211,15 +212,15 @@ TEST_F(KovrelWindowTest, RightClickOnAListRowCopiesItsCommandThroughTheListMenu)
 
 TEST_F(KovrelWindowTest, AnEngineThatCannotBeWrittenShowsTheTimedMessageTwice) {
     // The system folder cannot be created, and no engine library is beside the program.
-    KovrelProcess kovrel(root_, kProgram, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
-    const unsigned long window = kovrel.findWindow(kMainTitle, 20s);
-    ASSERT_NE(window, 0u) << kovrel.describe();
-    ASSERT_TRUE(kovrel.enter(window, "编辑框1汇编", "nop"));
-    kovrel.click(window, "按钮1汇编");
+    unsigned long window = 0;
+    auto kovrel = start(window, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(kovrel->enter(window, "编辑框1汇编", "nop"));
+    kovrel->click(window, "按钮1汇编");
     // Both timed boxes close by themselves; the third box waits for OK.
-    ASSERT_TRUE(kovrel.waitState([](const WindowState& s) { return s.messages.size() == 3; }, 20s))
-        << kovrel.describe();
-    const WindowState s = kovrel.state();
+    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.messages.size() == 3; }, 20s))
+        << kovrel->describe();
+    const WindowState s = kovrel->state();
     const std::vector<std::pair<std::string, std::string>> expected = {
         // clang-format off
         {"提示信息", "Kovrel：加载汇编库失败！"},
@@ -229,23 +230,23 @@ TEST_F(KovrelWindowTest, AnEngineThatCannotBeWrittenShowsTheTimedMessageTwice) {
     };
     EXPECT_EQ(s.messages, expected);
     EXPECT_EQ(s.openBox, expected.back());
-    const unsigned long box = kovrel.findWindow("^Kovrel提示：$");
+    const unsigned long box = kovrel->findWindow("^Kovrel提示：$");
     ASSERT_NE(box, 0u);
-    kovrel.key(box, "Return");
-    EXPECT_TRUE(kovrel.waitState([](const WindowState& s) { return s.texts.at("编辑框2机器码") == "{ }"; }));
+    kovrel->key(box, "Return");
+    EXPECT_TRUE(kovrel->waitState([](const WindowState& s) { return s.texts.at("编辑框2机器码") == "{ }"; }));
 }
 
 TEST_F(KovrelWindowTest, TheTimedMessageLeavesTheMainWindowUsable) {
     // The timed box has no owner: while it waits, a click in the main window still works.
-    KovrelProcess kovrel(root_, kProgram, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
-    const unsigned long window = kovrel.findWindow(kMainTitle, 20s);
-    ASSERT_NE(window, 0u) << kovrel.describe();
-    ASSERT_TRUE(kovrel.enter(window, "编辑框1汇编", "nop"));
-    kovrel.click(window, "按钮1汇编");
-    ASSERT_TRUE(kovrel.waitState([](const WindowState& s) { return s.openBox.second == "Kovrel：加载汇编库失败！"; }))
-        << kovrel.describe();
-    kovrel.click(window, "单选框2十六进制");
-    EXPECT_TRUE(kovrel.waitState([](const WindowState& s) { return s.checked.at("单选框2十六进制"); }, 2s))
+    unsigned long window = 0;
+    auto kovrel = start(window, "dump", {{"XDG_DATA_HOME", "/proc/kovrel-no-such-folder"}});
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(kovrel->enter(window, "编辑框1汇编", "nop"));
+    kovrel->click(window, "按钮1汇编");
+    ASSERT_TRUE(kovrel->waitState([](const WindowState& s) { return s.openBox.second == "Kovrel：加载汇编库失败！"; }))
+        << kovrel->describe();
+    kovrel->click(window, "单选框2十六进制");
+    EXPECT_TRUE(kovrel->waitState([](const WindowState& s) { return s.checked.at("单选框2十六进制"); }, 2s))
         << "the main window did not take the click while the timed box was open";
 }
 
