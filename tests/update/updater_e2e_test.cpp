@@ -16,7 +16,7 @@
 #include "tests/update/loopback_servers.h"
 
 #ifdef KOVREL_UPDATER_PROGRAM
-#include <X11/Xlib.h>
+#include "tests/e2e/window_driver.h"
 #endif
 
 namespace {
@@ -38,30 +38,10 @@ constexpr char kNewConverter[] = "#!/bin/sh\necho new >> \"$(dirname \"$0\")/ran
 #ifdef KOVREL_UPDATER_PROGRAM
 // Sends the close request a window manager sends for the close box of the updater's window.
 bool requestClose(pid_t pid) {
-    std::string out;
-    std::string command =
-        "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name '^下载管理器$' 2>/dev/null";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    unsigned long window = std::strtoul(out.c_str(), nullptr, 10);
-    if (!window) return false;
-    ::Display* x = XOpenDisplay(nullptr);
-    if (!x) return false;
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    bool sent = XSendEvent(x, window, False, NoEventMask, &event) != 0;
-    XFlush(x);
-    XCloseDisplay(x);
-    return sent;
+    const std::string found = kovrel::e2e::run("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                                               " --name '^下载管理器$' 2>/dev/null");
+    const unsigned long window = std::strtoul(found.c_str(), nullptr, 10);
+    return window != 0 && kovrel::e2e::requestClose(window);
 }
 #else
 bool requestClose(pid_t) { return false; }
