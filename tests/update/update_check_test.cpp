@@ -28,6 +28,16 @@ constexpr char kUpdaterImage[] =
     "\x7F"
     "ELF stand-in for the updater";
 constexpr char kRunDirectory[] = "/opt/kovrel";
+
+// The window side in memory, the network and the feed reader real.
+struct CheckPlatform {
+    kovrel::platform::MemoryPlatform memory;
+    kovrel::platform::CurlHttpClient http;
+    kovrel::platform::PugiXmlDocument feedDocument;
+    kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
+                                        memory.processes, memory.libraries, memory.system,    http,
+                                        feedDocument};
+};
 constexpr char kUpdaterPath[] = "/opt/kovrel/升级文件/update";
 
 enum class Reply { Feed, NotFound, Empty, NoServer };
@@ -104,12 +114,9 @@ TEST_F(UpdateCheck, FollowsTheFeed) {
     for (const CheckCase& c : kCheckCases) {
         SCOPED_TRACE(c.name);
         serve(c);
-        kovrel::platform::MemoryPlatform memory;
-        kovrel::platform::CurlHttpClient http;
-        kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
-                                            memory.processes, memory.libraries, memory.system,    http,
-                                            feedDocument};
+        CheckPlatform check;
+        auto& memory = check.memory;
+        auto& platform = check.platform;
         memory.system.setExecutablePath(std::string(kRunDirectory) + "/Kovrel");
         memory.dialogs.scriptAnswers({c.answer});
         std::vector<std::string> captionsAtBox, captionsAtSleep;
@@ -173,12 +180,9 @@ TEST_F(UpdateCheck, KeepsAnExistingUpdater) {
     };
     serve({"no server", Reply::NoServer, "", kMessageOk, nullptr, nullptr});
     for (const Case& c : cases) {
-        kovrel::platform::MemoryPlatform memory;
-        kovrel::platform::CurlHttpClient http;
-        kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
-                                            memory.processes, memory.libraries, memory.system,    http,
-                                            feedDocument};
+        CheckPlatform check;
+        auto& memory = check.memory;
+        auto& platform = check.platform;
         memory.system.setExecutablePath(std::string(kRunDirectory) + "/Kovrel");
         if (c.folder) memory.files.createDirectory("/opt/kovrel/升级文件");
         if (c.file) memory.files.put(kUpdaterPath, "older updater");
@@ -209,12 +213,9 @@ TEST_F(UpdateCheck, StartsTheUpdaterWithTheFeedsWordsUnquoted) {
     };
     for (const Case& c : cases) {
         serve({c.name, Reply::Feed, feed(c.attributes), kMessageOk, nullptr, nullptr});
-        kovrel::platform::MemoryPlatform memory;
-        kovrel::platform::CurlHttpClient http;
-        kovrel::platform::PugiXmlDocument feedDocument;
-        kovrel::platform::Platform platform{memory.ui,        memory.dialogs,   memory.clipboard, memory.files,
-                                            memory.processes, memory.libraries, memory.system,    http,
-                                            feedDocument};
+        CheckPlatform check;
+        auto& memory = check.memory;
+        auto& platform = check.platform;
         memory.system.setExecutablePath(c.executable);
         kovrel::update::checkForUpdate(platform, kUpdaterImage);
         EXPECT_EQ(memory.processes.startedPrograms(), std::vector<std::string>{c.commandLine}) << c.name;
