@@ -59,16 +59,20 @@ inline std::string readFile(const std::string& path) {
     return out.str();
 }
 
+// In a forked child: becomes `python3 -c script args...`, or exits with 127.
+[[noreturn]] inline void execPython(const std::string& script, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"), const_cast<char*>(script.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(kPython, argv.data());
+    _exit(127);
+}
+
 // Runs `python3 -c script args...` and returns its exit status (-1 when it did not run).
 inline int runPython(const std::string& script, const std::vector<std::string>& args) {
     pid_t child = fork();
     if (child == 0) {
-        std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"),
-                                const_cast<char*>(script.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(kPython, argv.data());
-        _exit(127);
+        execPython(script, args);
     }
     if (child < 0) return -1;
     int status = 0;
@@ -161,12 +165,7 @@ public:
             close(in[1]);
             close(out[0]);
             close(out[1]);
-            std::vector<char*> argv{const_cast<char*>("python3"), const_cast<char*>("-c"),
-                                    const_cast<char*>(script.c_str())};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(kPython, argv.data());
-            _exit(127);
+            execPython(script, args);
         }
         close(in[0]);
         close(out[1]);
